@@ -1,0 +1,68 @@
+// The model record: group and material lookups, deletion, path helper.
+#include "glm/glm.h"
+#include "glm/memory.h"
+
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+ModelGroup* glmLookupGroup(Model* model, const char* name) {
+  assert(model);
+  for (ModelGroup* group = model->groups; group; group = group->next)
+    if (strcmp(group->name, name) == 0) return group;
+  return nullptr;
+}
+
+ModelGroup* glmEnsureGroup(Model* model, const char* name) {
+  ModelGroup* group = glmLookupGroup(model, name);
+  if (group) return group;
+  group = static_cast<ModelGroup*>(glmAllocate(1, sizeof(ModelGroup)));
+  group->name = glmCopyString(name);
+  group->numtriangles = 0;
+  group->triangles = nullptr;
+  group->material = 0;
+  group->next = model->groups;
+  model->groups = group;
+  model->numgroups++;
+  return group;
+}
+
+unsigned glmFindMaterial(Model* model, const char* name) {
+  for (unsigned i = 0; i < model->nummaterials; i++)
+    if (strcmp(model->materials[i].name, name) == 0) return i;
+  printf("glmFindMaterial():  can't find material \"%s\".\n", name);
+  return 0;
+}
+
+void glmFreeMaterials(Model* model) {
+  for (unsigned i = 0; i < model->nummaterials; i++) free(model->materials[i].name);
+  free(model->materials);
+  model->materials = nullptr;
+  model->nummaterials = 0;
+}
+
+void glmFreeModel(Model* model) {
+  assert(model);
+  free(model->pathname);
+  free(model->mtllibname);
+  free(model->vertices);
+  free(model->normals);
+  free(model->texcoords);
+  free(model->facetnorms);
+  free(model->triangles);
+  glmFreeMaterials(model);
+  while (model->groups) {
+    ModelGroup* group = model->groups;
+    model->groups = group->next;
+    free(group->name);
+    free(group->triangles);
+    free(group);
+  }
+  free(model);
+}
+
+char* glmPathDirectory(const char* path) {
+  const char* slash = strrchr(path, '/');
+  return glmCopyStringPart(path, slash ? size_t(slash - path) + 1 : 0);
+}
