@@ -1,0 +1,146 @@
+#!/bin/sh
+# End-to-end test of the demo in a real X window: title, keys, screenshots, exit status,
+# a missing texture and a missing car model. Needs DISPLAY (run it through with-xvfb.sh).
+# Usage: tools/e2e.sh DEMO_BINARY MEDIA_FOLDER [REFERENCE_PNG]
+# Set E2E_SCREENSHOT=file.png to keep the first screenshot. Exits 77 when the media are missing.
+set -eu
+demo=$(realpath "$1")
+media=$(realpath "$2")
+reference=${3:-}
+title='Kerbhopper    Assignment3'
+magick=/usr/bin/convert
+export SDL_AUDIODRIVER=dummy  # no sound card needed
+
+for file in data/porsche.obj road.bmp wall.bmp sky.bmp grass.bmp build1.bmp; do
+  [ -e "$media/$file" ] || { echo "e2e: skipped, $media/$file is missing"; exit 77; }
+done
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/kerbhopper-e2e.XXXXXX")
+pid=""
+cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"; }
+trap cleanup EXIT
+trap 'exit 143' TERM
+trap 'exit 130' INT
+
+fail() {
+  echo "e2e: FAILED: $*" >&2
+  [ -s "$tmp/out" ] && { echo "--- demo output:" >&2; cat "$tmp/out" >&2; }
+  exit 1
+}
+
+# start_demo FOLDER: runs the demo from FOLDER and waits for its window.
+start_demo() {
+  (cd "$1" && exec "$demo") >"$tmp/out" 2>&1 &
+  pid=$!
+  wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) || true
+  [ -n "$wid" ] || fail "no window titled '$title'"
+}
+
+# stop_demo: Escape must end the demo with status 0.
+stop_demo() {
+  xdotool key --window "$wid" Escape 2>/dev/null || true  # may fail: the window is already gone
+  status=0
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "Escape ended the demo with status $status"
+}
+
+keys() { xdotool key --window "$wid" --delay 5 "$@"; }
+
+# shot NAME: a screenshot once two in a row agree (the car has come to rest).
+shot() {
+  import -window "$wid" "$tmp/$1.ppm"
+  n=0
+  while :; do
+    import -window "$wid" "$tmp/next.ppm"
+    cmp -s "$tmp/next.ppm" "$tmp/$1.ppm" && [ "$(pixel "$1" 500 2)" != "0,0,0" ] && return 0
+    mv "$tmp/next.ppm" "$tmp/$1.ppm"
+    n=$((n + 1))
+    [ $n -lt 40 ] || fail "the picture never came to rest ($1)"
+  done
+}
+
+# pixel NAME X Y: "r,g,b" of one pixel.
+pixel() {
+  $magick "$tmp/$1.ppm" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
+}
+
+# changed A B: number of pixels that differ by more than a little.
+changed() { compare -metric AE -fuzz 6% "$1" "$2" null: 2>&1 || true; }
+
+expect_change() {
+  [ "$(changed "$tmp/$1.ppm" "$tmp/$2.ppm")" -gt 5000 ] || fail "$2 looks like $1 after $3"
+}
+
+expect_same() {
+  [ "$(changed "$tmp/$1.ppm" "$tmp/$2.ppm")" -lt 1000 ] || fail "$2 differs from $1 after $3"
+}
+
+# --- the demo with its own media
+start_demo "$media"
+[ "$(xdotool getwindowname "$wid")" = "$title" ] || fail "title is '$(xdotool getwindowname "$wid")'"
+xprop -id "$wid" WM_NAME | grep -qF "\"$title\"" || fail "WM_NAME is not '$title'"
+[ "$(xwininfo -id "$wid" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')" = 1000x1000 ] ||
+  fail "the window is not 1000x1000"
+
+shot start
+if [ -n "$reference" ] && [ -e "$reference" ]; then
+  error=$(compare -metric MAE "$tmp/start.ppm" "$reference" null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
+  awk -v e="$error" 'BEGIN { exit !(e < 0.02) }' || fail "the first frame differs from $reference (MAE $error)"
+fi
+[ -n "${E2E_SCREENSHOT:-}" ] && $magick "$tmp/start.ppm" "$E2E_SCREENSHOT"
+
+keys $(printf 'Left %.0s' $(seq 16))          # a quarter turn to the left: facing the first building
+shot turned
+expect_change start turned "Left"
+keys $(printf 'Up %.0s' $(seq 30))            # drive into it
+shot crashed
+expect_change turned crashed "Up (into the building)"
+keys Up Up Up Left                             # ignored while crashed
+shot still
+expect_same crashed still "arrow keys while crashed"
+keys r
+shot reset
+expect_change crashed reset "r (the car turns upright)"
+keys $(printf 'Right %.0s' $(seq 16)) Up Up Up Up Up
+shot moved
+expect_change reset moved "Right and Up"
+keys w w w a a a
+shot camera
+expect_change moved camera "w and a"
+keys q q q s s s
+shot back
+expect_same moved back "q and s"
+stop_demo
+
+# --- plain-coloured textures with the sky missing: the dome is white, the rest in place
+mkdir -p "$tmp/plain"
+cp -r "$media/data" "$tmp/plain/"
+colour() { $magick -size 16x16 "xc:$2" -type truecolor "BMP3:$tmp/plain/$1.bmp"; }
+colour road '#c00000'
+colour wall '#808000'
+colour grass '#00c000'
+colour build1 '#00c0c0'
+colour build2 '#00c0c0'
+colour build3 '#00c0c0'
+colour build4 '#00c0c0'
+colour build5 '#00c0c0'
+start_demo "$tmp/plain"
+shot plain
+[ "$(pixel plain 500 5)" = "255,255,255" ] || fail "without sky.bmp the sky is $(pixel plain 500 5), not white"
+[ "$(pixel plain 500 990)" = "192,0,0" ] || fail "the road below the car is $(pixel plain 500 990)"
+facade=$($magick "$tmp/plain.ppm" -fill black +opaque '#00c0c0' -fill white -opaque '#00c0c0' \
+  -format '%[fx:int(mean*w*h+0.5)]' info:)
+[ "$facade" -gt 2000 ] || fail "no buildings in sight ($facade facade pixels)"
+car=$($magick "$tmp/plain.ppm" -crop 300x200+350+400 +repage -fill black -opaque '#c00000' -opaque white \
+  -opaque '#00c0c0' -opaque '#00c000' -opaque '#808000' -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info:)
+[ "$car" -gt 2000 ] || fail "no car in the lower middle ($car car pixels)"
+stop_demo
+
+# --- no car model: the reader's message and status 1
+rm "$tmp/plain/data/porsche.obj"
+(cd "$tmp/plain" && exec timeout 30 "$demo") >"$tmp/out" 2>&1 && status=0 || status=$?
+[ "$status" -eq 1 ] || fail "without the car model the demo ended with status $status"
+grep -qF 'glmReadOBJ() failed: can'"'"'t open data file "data/porsche.obj".' "$tmp/out" ||
+  fail "without the car model the reader's message is missing"
+echo "e2e: passed"
