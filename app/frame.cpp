@@ -14,12 +14,6 @@ constexpr double LIGHT_DISTANCE = 5.0;  // behind the car
 constexpr double LIGHT_HEIGHT = 10.0;
 constexpr float SPOT_CUTOFF = 50.0f;    // cone half-angle, degrees
 
-void placeCamera() {
-  double eye[3];
-  cameraEye(eye);
-  gluLookAt(eye[0], eye[1], eye[2], carX, 0, carZ, 0, 1, 0);
-}
-
 // A white spotlight above and behind the car, pointing straight down; given while the
 // modelview holds the camera alone, so it stays put in the world for this frame.
 void lightCar() {
@@ -54,6 +48,17 @@ void placeAndDrawCar() {
 }
 }  // namespace
 
+void placeCamera() {
+  double eye[3];
+  cameraEye(eye);
+  gluLookAt(eye[0], eye[1], eye[2], carX, 0, carZ, 0, 1, 0);
+}
+
+void drawLitCar() {
+  lightCar();
+  placeAndDrawCar();
+}
+
 void drawFrame() {
   glLoadIdentity();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -61,8 +66,7 @@ void drawFrame() {
   checkCityEdge();
   collideAllBuildings();
   placeCamera();
-  lightCar();
-  placeAndDrawCar();
+  drawLitCar();
   glDisable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   drawScenery();
