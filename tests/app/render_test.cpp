@@ -320,6 +320,8 @@ TEST_F(Frame, TheCarModelIsReadOnlyOnTheFirstFrame) {
 }
 
 TEST_F(Frame, AMissingCarModelEndsTheProcessWithTheReadersMessage) {
+  // A plain fork would lose the renderer's worker threads; start the child afresh instead.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   writeCity();
   initRenderer();
   reshape(SIZE, SIZE);
