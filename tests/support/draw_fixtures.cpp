@@ -1,0 +1,93 @@
+#include "support/draw_fixtures.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+char* copyText(const std::string& text) {
+  char* copy = static_cast<char*>(malloc(text.size() + 1));
+  memcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
+// A 1-based array: `size` zeros for the unused entry 0, then the values. Null when empty.
+float* vectorArray(const std::vector<float>& values, unsigned size, unsigned* count) {
+  *count = unsigned(values.size()) / size;
+  if (values.empty()) return nullptr;
+  auto* array = static_cast<float*>(calloc(values.size() + size, sizeof(float)));
+  memcpy(array + size, values.data(), values.size() * sizeof(float));
+  return array;
+}
+
+void copyColor(const float* from, float* to) {
+  memcpy(to, from, 3 * sizeof(float));
+  to[3] = 1.0f;
+}
+
+void addMaterials(Model* model, const std::vector<FixtureMaterial>& materials) {
+  if (materials.empty()) return;
+  model->nummaterials = unsigned(materials.size());
+  model->materials = static_cast<ModelMaterial*>(calloc(materials.size(), sizeof(ModelMaterial)));
+  for (size_t i = 0; i < materials.size(); i++) {
+    ModelMaterial& material = model->materials[i];
+    material.name = copyText(materials[i].name);
+    copyColor(materials[i].ambient, material.ambient);
+    copyColor(materials[i].diffuse, material.diffuse);
+    copyColor(materials[i].specular, material.specular);
+    material.shininess = materials[i].shininess;
+  }
+}
+
+void addGroup(Model* model, const FixtureGroup& fixture) {
+  auto* group = static_cast<ModelGroup*>(calloc(1, sizeof(ModelGroup)));
+  group->name = copyText(fixture.name);
+  group->material = fixture.material;
+  group->numtriangles = unsigned(fixture.triangles.size());
+  if (!fixture.triangles.empty()) {
+    group->triangles = static_cast<unsigned*>(calloc(fixture.triangles.size(), sizeof(unsigned)));
+    memcpy(group->triangles, fixture.triangles.data(), fixture.triangles.size() * sizeof(unsigned));
+  }
+  group->next = model->groups;
+  model->groups = group;
+  model->numgroups++;
+}
+
+}  // namespace
+
+Model* buildModel(const FixtureModel& fixture) {
+  auto* model = static_cast<Model*>(calloc(1, sizeof(Model)));
+  model->pathname = copyText("fixture.obj");
+  if (!fixture.mtllibname.empty()) model->mtllibname = copyText(fixture.mtllibname);
+  model->vertices = vectorArray(fixture.vertices, 3, &model->numvertices);
+  if (!model->vertices) model->vertices = static_cast<float*>(calloc(3, sizeof(float)));
+  model->normals = vectorArray(fixture.normals, 3, &model->numnormals);
+  model->texcoords = vectorArray(fixture.texcoords, 2, &model->numtexcoords);
+  model->facetnorms = vectorArray(fixture.facetnorms, 3, &model->numfacetnorms);
+  model->numtriangles = unsigned(fixture.triangles.size());
+  model->triangles = static_cast<ModelTriangle*>(calloc(fixture.triangles.size() + 1, sizeof(ModelTriangle)));
+  memcpy(model->triangles, fixture.triangles.data(), fixture.triangles.size() * sizeof(ModelTriangle));
+  addMaterials(model, fixture.materials);
+  for (const FixtureGroup& group : fixture.groups) addGroup(model, group);
+  return model;
+}
+
+FixtureModel squareFixture() {
+  FixtureModel square;
+  square.vertices = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, 0.5f, 0};
+  square.normals = {0, 0, 1, 0.6f, 0, 0.8f, 0, 0.8f, 0.6f};
+  square.texcoords = {0, 0, 1, 0, 1, 1, 0, 1};
+  square.facetnorms = {0, 0, 1, 0.8f, 0, 0.6f};
+  square.triangles = {
+      ModelTriangle{{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, 1},
+      ModelTriangle{{1, 3, 4}, {1, 3, 2}, {1, 3, 4}, 2},
+  };
+  square.materials = {
+      {"default", {0.2f, 0.2f, 0.2f}, {0.8f, 0.8f, 0.8f}, {0, 0, 0}, 65},
+      {"red", {0.25f, 0, 0}, {1, 0, 0}, {0.5f, 0.5f, 0.5f}, 64},
+      {"blue", {0, 0, 0.125f}, {0, 0, 1}, {0.75f, 0.75f, 0.75f}, 12.5f},
+  };
+  square.groups = {{"default", 2, {0}}, {"roof", 1, {1}}};
+  square.mtllibname = "square.mtl";
+  return square;
+}
