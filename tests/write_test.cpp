@@ -3,6 +3,7 @@
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
+#include <tiny_obj_loader.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -194,6 +195,48 @@ TEST(WriteObj, ReconcilesModeWithWarningsInOrder) {
     EXPECT_NE(readFile(dir.path("square.obj")).find(c.firstFace + "\n\ng default\n"), std::string::npos)
         << "mode " << c.mode;
   }
+}
+
+void expectVector(const std::vector<float>& peer, int index, const float* ours, int size) {
+  ASSERT_GE(index, 0);
+  for (int k = 0; k < size; k++) EXPECT_NEAR(peer[size * index + k], ours[k], 1e-6) << "index " << index;
+}
+
+// Another OBJ reader takes the flat-plus-texture form back with the facet normals, and
+// reads the library beside it.
+TEST(WriteObj, PeerReaderTakesBackFlatNormalsWithTextureAndMaterials) {
+  TempDir dir;
+  ModelPtr model(buildModel(squareFixture()));
+  writeObj(model.get(), dir.path("square.obj"), GLMMODE_FLAT | GLMMODE_TEXTURE | GLMMODE_MATERIAL);
+  tinyobj::attrib_t attrib;
+  std::vector<tinyobj::shape_t> shapes;
+  std::vector<tinyobj::material_t> materials;
+  std::string warnings, errors;
+  ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, dir.path("square.obj").c_str(),
+                               (dir.path("") + "/").c_str()))
+      << errors;
+  EXPECT_EQ(errors, "");
+  ASSERT_EQ(shapes.size(), 2u);
+  const char* names[] = {"roof", "default"};
+  const char* materialNames[] = {"red", "blue"};
+  for (int s = 0; s < 2; s++) {
+    const tinyobj::mesh_t& mesh = shapes[s].mesh;
+    EXPECT_EQ(shapes[s].name, names[s]);
+    ASSERT_EQ(mesh.indices.size(), 3u);
+    ASSERT_EQ(mesh.material_ids.size(), 1u);
+    EXPECT_EQ(materials.at(mesh.material_ids[0]).name, materialNames[s]);
+    const ModelTriangle& triangle = model->triangles[1 - s];
+    for (int k = 0; k < 3; k++) {
+      expectVector(attrib.vertices, mesh.indices[k].vertex_index, &model->vertices[3 * triangle.vidx[k]], 3);
+      expectVector(attrib.normals, mesh.indices[k].normal_index, &model->facetnorms[3 * triangle.fidx], 3);
+      expectVector(attrib.texcoords, mesh.indices[k].texcoord_index, &model->texcoords[2 * triangle.tidx[k]], 2);
+    }
+  }
+  ASSERT_EQ(materials.size(), 3u);
+  EXPECT_FLOAT_EQ(materials[1].diffuse[0], 1);
+  EXPECT_FLOAT_EQ(materials[1].ambient[0], 0.25f);
+  EXPECT_FLOAT_EQ(materials[2].specular[2], 0.75f);
+  EXPECT_FLOAT_EQ(materials[1].shininess, 500);
 }
 
 TEST(WriteObjDeathTest, UnopenableObjFileEndsWithStatusOne) {
