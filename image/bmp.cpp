@@ -1,13 +1,13 @@
-// BMP loader entry points: maps the file read-only, hands its bytes to the decoder and
+// BMP loader entry points: reads the whole file, hands its bytes to the decoder and
 // reports any failure as one "Error: ..." line on standard error.
 #include "image/bmp.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cassert>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -17,27 +17,42 @@
 
 namespace {
 
-#ifdef MAP_POPULATE
-constexpr int kMapFlags = MAP_PRIVATE | MAP_POPULATE;  // fault the whole file in at once
-#else
-constexpr int kMapFlags = MAP_PRIVATE;
-#endif
+// Fills `buffer` with the next `size` bytes of `fd`; false on a read error or early end.
+bool readFully(int fd, unsigned char* buffer, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = read(fd, buffer + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += size_t(got);
+  }
+  return true;
+}
 
-// Maps `path` and decodes it into `*image` (null after a decoding failure, which is
-// reported). Returns false, reporting nothing, when the file cannot be opened or mapped;
-// an empty file cannot be mapped.
-bool loadMappedFile(const char* path, RgbImage** image) {
+// The whole of `path` in a new buffer; false when the file cannot be opened or read (an
+// empty file counts as unreadable, as it cannot be mapped either).
+bool readWholeFile(const char* path, unsigned char** contents, size_t* size) {
   int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status;
-  bool mappable = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
-  size_t size = mappable ? size_t(status.st_size) : 0;
-  void* view = mappable ? mmap(nullptr, size, PROT_READ, kMapFlags, fd, 0) : MAP_FAILED;
+  bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
+  *size = regular ? size_t(status.st_size) : 0;
+  *contents = regular ? static_cast<unsigned char*>(allocateBmpBuffer(*size, false)) : nullptr;
+  bool complete = *contents && readFully(fd, *contents, *size);
   close(fd);
-  if (view == MAP_FAILED) return false;
+  if (!complete) free(*contents);
+  return complete;
+}
+
+// Reads and decodes `path` into `*image` (null after a decoding failure, which is
+// reported). Returns false, reporting nothing, when the file cannot be opened or read.
+bool loadFile(const char* path, RgbImage** image) {
+  unsigned char* contents;
+  size_t size;
+  if (!readWholeFile(path, &contents, &size)) return false;
   const char* error = nullptr;
-  *image = decodeBmpImage(static_cast<const unsigned char*>(view), size, &error);
-  munmap(view, size);
+  *image = decodeBmpImage(contents, size, &error);
+  free(contents);
   if (!*image) fprintf(stderr, "Error: %s\n", error);
   return true;
 }
@@ -73,7 +88,7 @@ void reportWideOpenFailure(const wchar_t* path) {
 RgbImage* loadBmpImage(const char* path) {
   assert(path);
   RgbImage* image = nullptr;
-  if (!loadMappedFile(path, &image)) fprintf(stderr, "Error: Failed to open DIB file %s.\n", path);
+  if (!loadFile(path, &image)) fprintf(stderr, "Error: Failed to open DIB file %s.\n", path);
   return image;
 }
 
@@ -81,7 +96,7 @@ RgbImage* loadBmpImageWide(const wchar_t* path) {
   assert(path);
   RgbImage* image = nullptr;
   char* narrow = narrowPath(path);
-  bool opened = narrow && loadMappedFile(narrow, &image);
+  bool opened = narrow && loadFile(narrow, &image);
   free(narrow);
   if (!opened) reportWideOpenFailure(path);
   return image;

@@ -1,5 +1,8 @@
 // The BMP loader's pipeline once the file is in memory: headers, colour table, pixels,
 // result record.
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 
 #include "image/bmp_decode.h"
@@ -8,6 +11,8 @@ namespace {
 
 const char* const kOutOfMemory = "Out of memory.";
 const char* const kTooLarge = "DIB image is too large.";
+constexpr size_t kHugePageWorthy = size_t(4) << 20;
+constexpr uintptr_t kPageSize = 4096;
 
 bool isRunLength(const BmpLayout& layout) {
   return layout.compression == BMP_RLE8 || layout.compression == BMP_RLE4;
@@ -21,7 +26,7 @@ unsigned char* allocatePixels(const BmpLayout& layout, const char** error) {
     *error = kTooLarge;
     return nullptr;
   }
-  void* pixels = isRunLength(layout) ? calloc(size_t(bytes), 1) : malloc(size_t(bytes));
+  void* pixels = allocateBmpBuffer(size_t(bytes), isRunLength(layout));
   if (!pixels) *error = kOutOfMemory;
   return static_cast<unsigned char*>(pixels);
 }
@@ -35,6 +40,18 @@ const char* decodePixels(const BmpLayout& layout, unsigned char* pixels) {
 }
 
 }  // namespace
+
+void* allocateBmpBuffer(size_t bytes, bool zeroed) {
+  void* block = zeroed ? calloc(bytes, 1) : malloc(bytes);
+#ifdef MADV_HUGEPAGE
+  if (block && bytes >= kHugePageWorthy) {
+    uintptr_t first = (uintptr_t(block) + kPageSize - 1) & ~(kPageSize - 1);
+    uintptr_t last = (uintptr_t(block) + bytes) & ~(kPageSize - 1);
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  }
+#endif
+  return block;
+}
 
 RgbImage* decodeBmpImage(const unsigned char* file, size_t size, const char** error) {
   BmpLayout layout;

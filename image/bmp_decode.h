@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "image/bmp.h"
 
@@ -33,11 +34,21 @@ struct BmpLayout {
   size_t pixelDataSize;               // bytes from pixelData to the end of the pixel data
 };
 
-// Red, green, blue for each of the 256 possible indices; indices beyond the file's colour
-// table are black.
+// Colour of each of the 256 possible indices: red, green, blue, 0 in memory order.
+// Indices beyond the file's colour table are black.
 struct BmpPalette {
-  unsigned char rgb[256][3];
+  uint32_t colors[256];
 };
+
+// Writes the colours of `count` pixels whose palette indices come from indexOf(i).
+template <typename IndexOf>
+inline void putPaletteColors(const BmpPalette& palette, int32_t count, IndexOf indexOf, unsigned char* out) {
+  if (count <= 0) return;
+  // One four-byte store per pixel is cheaper than three single bytes; its spare byte lands
+  // on the next pixel, written right after, so the last pixel gets a three-byte store.
+  for (int32_t i = 0; i + 1 < count; ++i, out += 3) memcpy(out, &palette.colors[indexOf(i)], 4);
+  memcpy(out, &palette.colors[indexOf(count - 1)], 3);
+}
 
 // Reads and checks the headers of the `size` bytes at `file`. Returns null and fills
 // `layout`, or returns the failure message.
@@ -59,6 +70,10 @@ void decodeBmpRows(const BmpLayout& layout, const BmpPalette& palette, unsigned 
 // Expands run-length encoded pixel data (RLE8 or RLE4) into `pixels`, which must be
 // zero-filled: pixels the encoding skips stay black. Returns null or the failure message.
 const char* decodeBmpRunLengths(const BmpLayout& layout, const BmpPalette& palette, unsigned char* pixels);
+
+// malloc (or calloc when `zeroed`) for the file's bytes and the output pixels. Large blocks
+// are marked for huge pages: first-touch page faults otherwise cost more than decoding.
+void* allocateBmpBuffer(size_t bytes, bool zeroed);
 
 // The whole loader after the file is in memory: returns a new image, or null with the
 // failure message in `*error`.

@@ -32,21 +32,16 @@ template <typename IndexOf>
 void putPixels(RleDecoder* decoder, unsigned count, IndexOf index) {
   int32_t written = advance(decoder->x, count, decoder->layout.width) - decoder->x;
   unsigned char* out = bmpOutputRow(decoder->layout, decoder->pixels, decoder->y) + size_t(decoder->x) * 3;
-  for (int32_t i = 0; i < written; ++i, out += 3) {
-    const unsigned char* rgb = decoder->palette.rgb[index(unsigned(i))];
-    out[0] = rgb[0];
-    out[1] = rgb[1];
-    out[2] = rgb[2];
-  }
+  putPaletteColors(decoder->palette, written, index, out);
   decoder->x += written;
 }
 
 void putRun(RleDecoder* decoder, unsigned count, unsigned value) {
   if (decoder->layout.compression == BMP_RLE8) {
-    putPixels(decoder, count, [value](unsigned) { return value; });
+    putPixels(decoder, count, [value](int32_t) { return value; });
   } else {
     unsigned pair[2] = {value >> 4, value & 0x0F};
-    putPixels(decoder, count, [&pair](unsigned i) { return pair[i & 1]; });
+    putPixels(decoder, count, [&pair](int32_t i) { return pair[i & 1]; });
   }
 }
 
@@ -57,9 +52,9 @@ const char* putLiterals(RleDecoder* decoder, unsigned count) {
   if (bytesLeft(*decoder) < bytes) return kTruncated;
   const unsigned char* data = decoder->layout.pixelData + decoder->position;
   if (rle8)
-    putPixels(decoder, count, [data](unsigned i) { return data[i]; });
+    putPixels(decoder, count, [data](int32_t i) { return data[i]; });
   else
-    putPixels(decoder, count, [data](unsigned i) { return i & 1 ? data[i / 2] & 0x0F : data[i / 2] >> 4; });
+    putPixels(decoder, count, [data](int32_t i) { return i & 1 ? data[i / 2] & 0x0F : data[i / 2] >> 4; });
   size_t padded = bytes + (bytes & 1);
   decoder->position += padded < bytesLeft(*decoder) ? padded : bytesLeft(*decoder);
   return nullptr;

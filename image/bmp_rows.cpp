@@ -4,6 +4,10 @@
 
 #include "image/bmp_decode.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Masked channel of a 16- or 32-bit pixel: the value under `mask`, cut to its top 8 bits,
@@ -51,19 +55,36 @@ template <int Bits>
 void decodeIndexedRow(const unsigned char* src, unsigned char* out, int32_t width, const BmpPalette& palette) {
   constexpr int kPerByte = 8 / Bits;
   constexpr unsigned kIndexMask = (1u << Bits) - 1;
-  for (int32_t x = 0; x < width; ++x, out += 3) {
-    unsigned shift = 8 - Bits * (x % kPerByte + 1);
-    const unsigned char* rgb = palette.rgb[(src[x / kPerByte] >> shift) & kIndexMask];
-    out[0] = rgb[0];
-    out[1] = rgb[1];
-    out[2] = rgb[2];
-  }
+  auto indexOf = [src](int32_t x) { return (src[x / kPerByte] >> (8 - Bits * (x % kPerByte + 1))) & kIndexMask; };
+  putPaletteColors(palette, width, indexOf, out);
 }
+
+#ifdef __SSE2__
+// Swaps blue and red of five 24-bit pixels per 16-byte load and store. Stops while at least
+// one pixel is left, so that no load or store reaches past the row; returns the pixels done.
+int32_t swapBgrBlocks(const unsigned char* src, unsigned char* out, int32_t width) {
+  const __m128i middle = _mm_setr_epi8(0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0);
+  const __m128i first = _mm_setr_epi8(-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, 0);
+  const __m128i last = _mm_setr_epi8(0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0);
+  int32_t x = 0;
+  for (; x + 6 <= width; x += 5) {
+    __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
+    __m128i red = _mm_and_si128(_mm_srli_si128(bgr, 2), first);
+    __m128i blue = _mm_and_si128(_mm_slli_si128(bgr, 2), last);
+    __m128i rgb = _mm_or_si128(_mm_and_si128(bgr, middle), _mm_or_si128(red, blue));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x), rgb);
+  }
+  return x;
+}
+#else
+int32_t swapBgrBlocks(const unsigned char*, unsigned char*, int32_t) { return 0; }
+#endif
 
 // Blue, green, red bytes at a stride of 3 or 4 (the fourth byte unused).
 template <int Stride>
 void decodeBgrRow(const unsigned char* src, unsigned char* out, int32_t width) {
-  for (int32_t x = 0; x < width; ++x, src += Stride, out += 3) {
+  int32_t x = Stride == 3 ? swapBgrBlocks(src, out, width) : 0;
+  for (src += Stride * x, out += 3 * x; x < width; ++x, src += Stride, out += 3) {
     out[0] = src[2];
     out[1] = src[1];
     out[2] = src[0];
@@ -116,9 +137,8 @@ void buildBmpPalette(const BmpLayout& layout, BmpPalette* palette) {
   uint32_t count = layout.colorCount < 256 ? layout.colorCount : 256;
   for (uint32_t index = 0; index < count; ++index) {
     const unsigned char* entry = layout.colorTable + index * layout.colorEntrySize;
-    palette->rgb[index][0] = entry[2];
-    palette->rgb[index][1] = entry[1];
-    palette->rgb[index][2] = entry[0];
+    const unsigned char rgb0[4] = {entry[2], entry[1], entry[0], 0};
+    memcpy(&palette->colors[index], rgb0, 4);
   }
 }
 
