@@ -122,9 +122,10 @@ const char* checkPixelData(const unsigned char* header, BmpLayout* layout) {
   return uncompressedDataFits(*layout) ? nullptr : kTruncatedPixels;
 }
 
-// Colour table, masks and pixel data of an image header at `headerOffset` whose size and
-// fields have been checked.
-const char* locateData(const unsigned char* file, size_t size, size_t headerOffset, BmpLayout* layout) {
+// Masks (bit-field images only) and colour table after the checked image header at
+// `headerOffset`; `*headersEnd` is where the masks end and the table begins.
+const char* locateTable(const unsigned char* file, size_t size, size_t headerOffset, BmpLayout* layout,
+                        size_t* headersEnd) {
   const unsigned char* header = file + headerOffset;
   size_t tableOffset = headerOffset + readU32(header);
   bool hasMasks = layout->compression == BMP_BITFIELDS;
@@ -135,13 +136,20 @@ const char* locateData(const unsigned char* file, size_t size, size_t headerOffs
   layout->colorCount = bmpColorTableSize(header);
   if ((size - tableOffset) / layout->colorEntrySize < layout->colorCount) return kTruncatedTable;
   layout->colorTable = file + tableOffset;
-  size_t tableEnd = tableOffset + size_t(layout->colorCount) * layout->colorEntrySize;
+  *headersEnd = tableOffset;
+  return nullptr;
+}
+
+// Pixel data: at the file header's offset, or right after the colour table in a bare file.
+const char* locatePixels(const unsigned char* file, size_t size, size_t headerOffset, size_t headersEnd,
+                         BmpLayout* layout) {
+  size_t tableEnd = headersEnd + size_t(layout->colorCount) * layout->colorEntrySize;
   size_t pixelOffset = headerOffset == kFileHeaderSize ? readU32(file + 10) : tableEnd;
-  if (pixelOffset < tableOffset) return kOffsetInHeaders;
+  if (pixelOffset < headersEnd) return kOffsetInHeaders;
   if (pixelOffset > size) return kTruncatedPixels;
   layout->pixelData = file + pixelOffset;
   layout->pixelDataSize = size - pixelOffset;
-  return checkPixelData(header, layout);
+  return checkPixelData(file + headerOffset, layout);
 }
 
 }  // namespace
@@ -165,5 +173,7 @@ const char* parseBmpLayout(const unsigned char* file, size_t size, BmpLayout* la
   if (size - headerOffset < headerSize) return kTruncatedHeader;
   if (const char* error = readImageFields(file + headerOffset, layout)) return error;
   if (!canConvert(layout->bitCount, layout->compression)) return kConversionError;
-  return locateData(file, size, headerOffset, layout);
+  size_t headersEnd;
+  if (const char* error = locateTable(file, size, headerOffset, layout, &headersEnd)) return error;
+  return locatePixels(file, size, headerOffset, headersEnd, layout);
 }

@@ -174,6 +174,8 @@ def make_rewritten_files(corpus, image):
     def rgb565(r, g, b):
         return struct.pack("<H", (r >> 3) << 11 | (g >> 2) << 5 | b >> 3)
 
+    # Tolerance 1: Pillow widens a 5-bit channel v to v * 255 // 31, the loader repeats its
+    # bits as Windows does, (v << 3) | (v >> 2); the two differ by at most one.
     width, height = image.size
     corpus.write("rgb555", bmp_file(info_header(width, height, 16), b"".join(rgb_rows(image, rgb555))), 1)
     masks565 = struct.pack("<III", 0xF800, 0x07E0, 0x001F)
