@@ -115,7 +115,7 @@ centre_height = curve([(-2.20, 0.82), (-2.00, 0.88), (-1.60, 0.93), (-1.30, 0.99
                        (-0.45, ROOF - 0.035), (-0.20, ROOF), (0.00, ROOF - 0.01), (0.30, ROOF - 0.14),
                        (0.65, 0.88), (0.90, 0.80), (1.50, 0.76), (2.00, 0.66), (2.20, 0.56)])
 # The floor rises into the bumpers at both ends.
-floor_height = curve([(-2.20, 0.32), (-1.95, 0.20), (-1.75, FLOOR), (1.75, FLOOR), (1.98, 0.20), (2.20, 0.32)])
+floor_height = curve([(-2.20, 0.38), (-1.98, 0.24), (-1.75, FLOOR), (1.75, FLOOR), (1.98, 0.20), (2.20, 0.32)])
 
 ARCHES = [(FRONT_AXLE, 0.44, 0.52), (REAR_AXLE, 0.46, 0.53)]   # centre z, half length, rise
 
@@ -137,6 +137,12 @@ ROOF_STEPS = [0.8, 0.55, 0.28, 0.0]  # roof, from the roof edge to the centre
 RING_BELT = 7                       # index of the shoulder point in the half ring
 
 
+def end_tuck(z):
+    """0 between the axles, rising to 1 at the bumpers, where the lower corners wrap inwards."""
+    t = max(min(max((-1.66 - z) / 0.45, (z - 1.75) / 0.4), 1.0), 0.0)
+    return t * t * (3 - 2 * t)
+
+
 def half_ring(z):
     ys = floor_height(z)
     side_low = sill_height(z)
@@ -144,8 +150,9 @@ def half_ring(z):
     yb = belt_height(z)
     xb = xw - 0.05
     span = yb - side_low
-    points = [(0.0, ys), (0.48, ys), (0.50, side_low), (xw - 0.04, side_low),
-              (xw, side_low + 0.15 * span), (xw + 0.01, side_low + 0.55 * span),
+    tuck = end_tuck(z)
+    points = [(0.0, ys), (0.48, ys), (0.50, side_low), (max(xw - 0.04 - 0.2 * tuck, 0.56), side_low),
+              (xw - 0.1 * tuck, side_low + 0.15 * span), (xw + 0.01, side_low + 0.55 * span),
               (xw - 0.01, side_low + 0.88 * span), (xb, yb)]
     top = centre_height(z)
     roof_edge = max(yb + 0.015, top - 0.05)
@@ -393,7 +400,35 @@ def build_details(mesh):
     box(mesh, "taillights", (-0.40, 0.675, REAR_Z - LIP - 0.006), (0.40, 0.705, REAR_Z + 0.06))
     box(mesh, "trim", (-0.66, 0.615, REAR_Z - LIP - 0.003), (0.66, 0.755, REAR_Z + 0.05))   # rear lamp panel
     box(mesh, "trim", (-0.50, 0.34, FRONT_Z + LIP - 0.05), (0.50, 0.45, FRONT_Z + LIP + 0.003))
-    box(mesh, "trim", (-0.62, 0.40, REAR_Z - LIP - 0.003), (0.62, 0.48, REAR_Z + 0.05))
+    box(mesh, "trim", (-0.56, 0.44, REAR_Z - LIP - 0.003), (0.56, 0.52, REAR_Z + 0.05))
+    build_spoiler(mesh)
+    build_engine_grille(mesh)
+
+
+def build_spoiler(mesh):
+    """A rear wing on two black struts standing on the engine lid."""
+    box(mesh, "body", (-0.68, 0.975, -2.13), (0.68, 1.01, -1.86))
+    box(mesh, "body", (-0.70, 0.94, -2.14), (-0.66, 1.02, -1.86))      # end plates
+    box(mesh, "body", (0.66, 0.94, -2.14), (0.70, 1.02, -1.86))
+    for x in (-0.4, 0.4):
+        base = surface_height(-1.99, abs(x)) - 0.03
+        box(mesh, "trim", (x - 0.025, base, -2.03), (x + 0.025, 0.976, -1.95))
+
+
+def build_engine_grille(mesh):
+    """Black slats on the engine lid, lying just above its surface."""
+    mesh.part("grille", closed=False)
+    steps = 6
+    z0, z1 = -1.80, -1.42
+    for k in range(7):
+        x0 = -0.33 + 0.1 * k
+        x1 = x0 + 0.05
+        rows = []
+        for i in range(steps + 1):
+            z = z0 + (z1 - z0) * i / steps
+            rows.append([mesh.vertex((x, surface_height(z, abs(x)) + 0.006, z)) for x in (x0, x1)])
+        for i in range(steps):
+            mesh.quad("trim", rows[i][0], rows[i + 1][0], rows[i + 1][1], rows[i][1])
 
 
 def _exhaust(mesh, centre):

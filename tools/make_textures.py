@@ -199,7 +199,7 @@ def road():
     stains = fbm(size, size, (4, 4), 3, rng)
     speckle = rng.random((size, size))
     level = 0.30 + 0.08 * (grain - 0.5) + 0.06 * (stains - 0.5)
-    level += np.where(speckle > 0.97, 0.12, 0.0) - np.where(speckle < 0.03, 0.07, 0.0)
+    level += np.where(speckle > 0.975, 0.07, 0.0) - np.where(speckle < 0.03, 0.05, 0.0)
     picture = solid(size, size, (1.0, 1.0, 1.02)) * level[:, :, None]
     paint = np.zeros((size, size), dtype=bool)
     dash_rows = slice(size // 4, size * 3 // 4)       # half the tile length, centred in the tile
