@@ -24,14 +24,15 @@ MATERIALS = [
     ("glass", (0.06, 0.08, 0.11), (0.10, 0.13, 0.18), (1.00, 1.00, 1.00), 900, "tinted window glass"),
     ("rubber", (0.06, 0.06, 0.06), (0.07, 0.07, 0.07), (0.12, 0.12, 0.12), 40, "tyres"),
     ("chrome", (0.70, 0.70, 0.72), (0.80, 0.80, 0.83), (1.00, 1.00, 1.00), 800, "wheel rims, exhaust"),
-    ("trim", (0.03, 0.03, 0.03), (0.05, 0.05, 0.05), (0.30, 0.30, 0.30), 100, "black plastic and shadows"),
+    ("trim", (0.03, 0.03, 0.03), (0.05, 0.05, 0.05), (0.30, 0.30, 0.30), 100, "black plastic"),
+    ("shadow", (0.02, 0.02, 0.02), (0.02, 0.02, 0.02), (0.00, 0.00, 0.00), 10, "deep recesses, never shiny"),
     ("headlight", (1.00, 1.00, 0.90), (1.00, 1.00, 0.92), (1.00, 1.00, 1.00), 700, "head lamps"),
     ("taillight", (1.00, 0.12, 0.06), (1.00, 0.16, 0.08), (1.00, 0.70, 0.60), 600, "rear lamps"),
 ]
 
 # Group name -> material. Each group is written once, in this order.
 GROUPS = [("body", "paint"), ("glass", "glass"), ("mirrors", "paint"), ("tyres", "rubber"),
-          ("rims", "chrome"), ("wheel_shadow", "trim"), ("trim", "trim"), ("exhaust", "chrome"),
+          ("rims", "chrome"), ("wheel_shadow", "shadow"), ("trim", "trim"), ("exhaust", "chrome"),
           ("headlights", "headlight"), ("taillights", "taillight")]
 
 # ---------------------------------------------------------------------------------------------
@@ -176,16 +177,15 @@ def full_ring(z, scale=1.0):
 
 
 def stations():
-    zs = {REAR_Z + 0.15 * i for i in range(30)}
+    zs = {REAR_Z + (FRONT_Z - REAR_Z) * i / 29 for i in range(30)}
     for centre, half, _ in ARCHES:                # dense over the arches, where the sill curves fast
         for k in range(9):
             zs.add(centre + half * math.cos(math.pi * k / 8))
     zs = sorted(round(z, 4) for z in zs if REAR_Z - 1e-6 <= z <= FRONT_Z + 1e-6)
     merged = [zs[0]]
     for z in zs[1:]:
-        if z - merged[-1] > 0.02:
+        if z - merged[-1] > 0.02:     # an arch station next to a regular one: keep one of them
             merged.append(z)
-    merged[-1] = FRONT_Z
     return merged
 
 
@@ -219,13 +219,12 @@ def build_body(mesh):
             segment = i if i < half - 1 else count - i - 1   # mirror index for the left half
             group = "glass" if glass_segment(zmid, segment) else "body"
             mesh.quad(group, ids[k][i], ids[k][j], ids[k + 1][j], ids[k + 1][i])
-    for ring_ids, ring, facing in ((ids[0], rings[0], -1), (ids[-1], rings[-1], 1)):
-        cx = 0.0
+    for ring_ids, ring, facing_front in ((ids[0], rings[0], False), (ids[-1], rings[-1], True)):
         cy = sum(p[1] for p in ring) / count
-        centre = mesh.vertex((cx, cy, ring[0][2]))
+        centre = mesh.vertex((0.0, cy, ring[0][2]))
         for i in range(count):
             j = (i + 1) % count
-            if facing > 0:
+            if facing_front:
                 mesh.triangle("body", centre, ring_ids[i], ring_ids[j])
             else:
                 mesh.triangle("body", centre, ring_ids[j], ring_ids[i])
@@ -325,47 +324,69 @@ SPOKES = 5
 RIM_SEGMENTS = 30
 
 
+SPOKE_FACE = (0.075, 0.195)   # inner and outer radius of the spoke ring
+POCKET_DEPTH = 0.11
+
+
+def spoke_depth(r):
+    """Depth of the spokes' face: dished slightly towards the lip."""
+    inner, outer = SPOKE_FACE
+    return 0.02 + 0.01 * (r - inner) / (outer - inner)
+
+
+def is_spoke(segment):
+    return segment % (RIM_SEGMENTS // SPOKES) < 2
+
+
 def rim(mesh, centre, outward):
     """A five-spoke wheel: hub, spokes at the face, dark pockets between them, a polished lip."""
     mesh.part("rim", closed=False)
-    hub = [(0.0, 0.0), (0.03, 0.004), (0.055, 0.012), (0.075, 0.02)]
-    lip = [(0.195, 0.03), (0.215, 0.022), (RIM_RADIUS, 0.018), (RIM_RADIUS + 0.004, 0.05)]
-    lathe(mesh, "rims", centre, outward, hub[1:], RIM_SEGMENTS, closed=False)
+    hub = [(0.03, 0.004), (0.055, 0.012), (SPOKE_FACE[0], spoke_depth(SPOKE_FACE[0]))]
+    lip = [(SPOKE_FACE[1], spoke_depth(SPOKE_FACE[1])), (0.215, 0.022), (RIM_RADIUS, 0.018),
+           (RIM_RADIUS + 0.004, 0.05)]
+    lathe(mesh, "rims", centre, outward, hub, RIM_SEGMENTS, closed=False)
     lathe(mesh, "rims", centre, outward, lip, RIM_SEGMENTS, closed=False)
-    tip = mesh.vertex(wheel_point(centre, outward, 0.0, hub[0][1], 0.0))
-    first = [mesh.vertex(wheel_point(centre, outward, hub[1][0], hub[1][1], 2 * math.pi * k / RIM_SEGMENTS))
-             for k in range(RIM_SEGMENTS)]
+    hub_cap(mesh, centre, outward, hub[0])
     for k in range(RIM_SEGMENTS):
-        tri = [tip, first[k], first[(k + 1) % RIM_SEGMENTS]]
+        spoke_segment(mesh, centre, outward, k)
+
+
+def hub_cap(mesh, centre, outward, edge):
+    tip = mesh.vertex(wheel_point(centre, outward, 0.0, 0.0, 0.0))
+    ring = [mesh.vertex(wheel_point(centre, outward, edge[0], edge[1], 2 * math.pi * k / RIM_SEGMENTS))
+            for k in range(RIM_SEGMENTS)]
+    for k in range(RIM_SEGMENTS):
+        tri = [tip, ring[k], ring[(k + 1) % RIM_SEGMENTS]]
         if outward < 0:
             tri.reverse()
         mesh.triangle("rims", *tri)
-    inner_r, outer_r = 0.075, 0.195
-    face = lambda r: 0.02 + 0.01 * (r - inner_r) / (outer_r - inner_r)
-    pocket = 0.11
-    for k in range(RIM_SEGMENTS):
-        a0 = 2 * math.pi * k / RIM_SEGMENTS
-        a1 = 2 * math.pi * (k + 1) / RIM_SEGMENTS
-        spoke = (k % (RIM_SEGMENTS // SPOKES)) < 2
-        depth_in = face(inner_r) if spoke else pocket
-        depth_out = face(outer_r) if spoke else pocket
-        group = "rims" if spoke else "wheel_shadow"
-        _wheel_quad(mesh, group, centre, outward, [(inner_r, depth_in, a0), (outer_r, depth_out, a0),
-                                                   (outer_r, depth_out, a1), (inner_r, depth_in, a1)])
-        if not spoke:   # walls of the pocket: outer, inner, and towards each neighbouring spoke
-            _wheel_quad(mesh, "rims", centre, outward, [(outer_r, face(outer_r), a1), (outer_r, pocket, a1),
-                                                        (outer_r, pocket, a0), (outer_r, face(outer_r), a0)])
-            _wheel_quad(mesh, "rims", centre, outward, [(inner_r, pocket, a1), (inner_r, face(inner_r), a1),
-                                                        (inner_r, face(inner_r), a0), (inner_r, pocket, a0)])
-        previous_spoke = ((k - 1) % (RIM_SEGMENTS // SPOKES)) < 2
-        if spoke != previous_spoke:
-            near, far = (face, lambda r: pocket) if spoke else (lambda r: pocket, face)
-            wall = [(inner_r, near(inner_r), a0), (inner_r, far(inner_r), a0),
-                    (outer_r, far(outer_r), a0), (outer_r, near(outer_r), a0)]
-            _wheel_quad(mesh, "rims", centre, outward, wall)
 
 
-def _wheel_quad(mesh, group, centre, outward, corners):
+def spoke_segment(mesh, centre, outward, k):
+    """One angular segment of the spoke ring: a spoke at the face, or a dark pocket with walls."""
+    inner, outer = SPOKE_FACE
+    a0 = 2 * math.pi * k / RIM_SEGMENTS
+    a1 = 2 * math.pi * (k + 1) / RIM_SEGMENTS
+    if is_spoke(k):
+        wheel_quad(mesh, "rims", centre, outward, [(inner, spoke_depth(inner), a0), (outer, spoke_depth(outer), a0),
+                                                   (outer, spoke_depth(outer), a1), (inner, spoke_depth(inner), a1)])
+    else:
+        wheel_quad(mesh, "wheel_shadow", centre, outward, [(inner, POCKET_DEPTH, a0), (outer, POCKET_DEPTH, a0),
+                                                           (outer, POCKET_DEPTH, a1), (inner, POCKET_DEPTH, a1)])
+        wheel_quad(mesh, "rims", centre, outward, [(outer, spoke_depth(outer), a1), (outer, POCKET_DEPTH, a1),
+                                                   (outer, POCKET_DEPTH, a0), (outer, spoke_depth(outer), a0)])
+        wheel_quad(mesh, "rims", centre, outward, [(inner, POCKET_DEPTH, a1), (inner, spoke_depth(inner), a1),
+                                                   (inner, spoke_depth(inner), a0), (inner, POCKET_DEPTH, a0)])
+    if is_spoke(k) != is_spoke(k - 1):
+        # The side wall between a spoke and a pocket, facing into the pocket.
+        corners = [(inner, spoke_depth(inner), a0), (inner, POCKET_DEPTH, a0),
+                   (outer, POCKET_DEPTH, a0), (outer, spoke_depth(outer), a0)]
+        if not is_spoke(k):
+            corners.reverse()
+        wheel_quad(mesh, "rims", centre, outward, corners)
+
+
+def wheel_quad(mesh, group, centre, outward, corners):
     ids = [mesh.vertex(wheel_point(centre, outward, r, d, a)) for r, d, a in corners]
     if outward < 0:
         ids.reverse()
