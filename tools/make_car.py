@@ -416,8 +416,7 @@ def build_details(mesh):
         box(mesh, "taillights", (side * 0.50 - 0.13, 0.64, REAR_Z - LIP - 0.008),
             (side * 0.50 + 0.13, 0.73, REAR_Z + 0.06))
         # Twin exhaust pipes under the rear bumper.
-        pipe_centre = (side * 0.28, 0.30, 0.0)
-        _exhaust(mesh, pipe_centre)
+        exhaust_pipe(mesh, side * 0.28, 0.30)
     box(mesh, "taillights", (-0.40, 0.675, REAR_Z - LIP - 0.006), (0.40, 0.705, REAR_Z + 0.06))
     box(mesh, "trim", (-0.66, 0.615, REAR_Z - LIP - 0.003), (0.66, 0.755, REAR_Z + 0.05))   # rear lamp panel
     box(mesh, "trim", (-0.50, 0.34, FRONT_Z + LIP - 0.05), (0.50, 0.45, FRONT_Z + LIP + 0.003))
@@ -452,15 +451,16 @@ def build_engine_grille(mesh):
             mesh.quad("trim", rows[i][0], rows[i + 1][0], rows[i + 1][1], rows[i][1])
 
 
-def _exhaust(mesh, centre):
-    """A closed pipe: outer tube, rolled end, and a dark recessed bottom inside."""
+def exhaust_pipe(mesh, x, y):
+    """A closed pipe along Z: outer tube, rolled end, and a dark recessed bottom inside."""
     mesh.part("exhaust")
-    x, y, _ = centre
     segments = 16
     radius = 0.04
     z_in = REAR_Z + 0.12
     rings = []
-    for z, r in ((z_in, radius), (EXHAUST_END, radius), (EXHAUST_END, radius - 0.008), (EXHAUST_END + 0.05, radius - 0.008)):
+    sections = [(z_in, radius), (EXHAUST_END, radius), (EXHAUST_END, radius - 0.008),
+                (EXHAUST_END + 0.05, radius - 0.008)]
+    for z, r in sections:
         rings.append([mesh.vertex((x + r * math.cos(2 * math.pi * k / segments),
                                    y + r * math.sin(2 * math.pi * k / segments), z)) for k in range(segments)])
     for a, b in zip(range(3), range(1, 4)):
@@ -502,6 +502,8 @@ def check(mesh):
         sys.exit(f"make_car: {len(mesh.vertices) - len(used)} vertices belong to no triangle")
     lo = [min(v[k] for v in mesh.vertices) for k in range(3)]
     hi = [max(v[k] for v in mesh.vertices) for k in range(3)]
+    if any(abs(a + b) > 1e-6 for a, b in zip(lo, hi)):
+        sys.exit("make_car: the bounding box is not centred on the origin")
     length = hi[2] - lo[2]
     if max(hi[0] - lo[0], hi[1] - lo[1]) >= length:
         sys.exit("make_car: the car is not longest along Z")
