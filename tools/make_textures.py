@@ -5,7 +5,10 @@ Usage: tools/make_textures.py [output-dir]   (default: the repository root)
 
 Every picture is procedural and seeded, so a remake gives the same bytes. The files are stored in
 three depths on purpose, so the demo exercises its BMP loader on each: 24-bit, 8-bit palettised,
-and 8-bit run-length encoded. Each file is read back with Pillow and compared with what was meant.
+and 8-bit run-length encoded. The uncompressed 8-bit files carry a 128-entry palette (colours-used
+128, not the full table), the run-length files a 256-entry one; every RLE8 row ends with an
+end-of-line code and the picture with end-of-bitmap. All headers are the 40-byte info form and rows
+are stored bottom-up. Each file is read back with Pillow and compared with what was meant.
 """
 import os
 import struct
@@ -121,6 +124,7 @@ def save(path, picture, storage):
     if storage == "24":
         write_checked(path, encode_bmp24(rgb), rgb, 24, 0)
         return
+    # A short palette on the uncompressed files exercises the loader's colours-used field.
     indices, palette = quantise(rgb, 256 if storage == "rle8" else 128)
     meant = np.asarray(palette, dtype=np.uint8)[indices]
     if storage == "8":
