@@ -61,7 +61,7 @@ void expectSameWeld(const std::vector<float>& xyz, float epsilon) {
 // apart and on the borders of any cell sized by epsilon), some one float step off those.
 std::vector<float> randomPoints(std::mt19937& random, float epsilon, unsigned count) {
   std::uniform_real_distribution<float> unit(-1, 1);
-  std::uniform_int_distribution<int> lattice(-192, 192), kind(0, 3);
+  std::uniform_int_distribution<int> lattice(-600, 600), kind(0, 3);
   float spread = std::isfinite(epsilon * 8) && epsilon > 0 ? epsilon * 8 : 1.0f;
   std::vector<float> xyz;
   float centre[3] = {unit(random) * spread, unit(random) * spread, unit(random) * spread};
