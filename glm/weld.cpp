@@ -123,12 +123,15 @@ static unsigned cornerInBlock(const CellKey& key) {
   return unsigned(key.axis[0] & 1) << 2 | unsigned(key.axis[1] & 1) << 1 | unsigned(key.axis[2] & 1);
 }
 
-static unsigned fingerprintOf(const CellKey& key) { return unsigned(hashBlock(key) >> 32) ^ cornerInBlock(key); }
+static unsigned fingerprintOf(uint64_t blockHash, const CellKey& key) {
+  return unsigned(blockHash >> 32) ^ cornerInBlock(key);
+}
 
 // The slot of the cell, or the empty slot where it belongs.
 static GridSlot* findSlot(const WeldGrid& grid, const CellKey& key, const float* copies) {
-  unsigned fingerprint = fingerprintOf(key);
-  for (size_t i = (hashBlock(key) << 3 | cornerInBlock(key)) & grid.mask;; i = (i + 1) & grid.mask) {
+  uint64_t blockHash = hashBlock(key);
+  unsigned fingerprint = fingerprintOf(blockHash, key);
+  for (size_t i = (blockHash << 3 | cornerInBlock(key)) & grid.mask;; i = (i + 1) & grid.mask) {
     GridSlot* slot = &grid.slots[i];
     if (slot->first == 0) return slot;
     if (slot->fingerprint == fingerprint && sameCell(placeOf(grid, &copies[3 * size_t(slot->first)]).key, key))
@@ -139,7 +142,7 @@ static GridSlot* findSlot(const WeldGrid& grid, const CellKey& key, const float*
 static void addRepresentative(WeldGrid* grid, GridSlot* slot, const CellKey& key, unsigned r) {
   if (slot->first == 0) {
     slot->first = r;
-    slot->fingerprint = fingerprintOf(key);
+    slot->fingerprint = fingerprintOf(hashBlock(key), key);
   } else {
     grid->nextInCell[grid->lastInCell[slot->first]] = r;
   }
