@@ -183,6 +183,13 @@ TEST(WeldVertices, DistinctVerticesKeepTheirOrderAndIndices) {
   EXPECT_EQ(cube->triangles[11].vidx[1], 6u);
 }
 
+TEST(WeldVertices, CornersNamingNoVertexGetZero) {
+  ModelPtr model = owned(buildModel({1, 1, 1, 1, 1, 1}, {{2, 9, 0}}));
+  glmWeldVertices(model.get(), 0.001f);
+  const unsigned* v = model->triangles[0].vidx;
+  EXPECT_EQ((std::vector<unsigned>{v[0], v[1], v[2]}), (std::vector<unsigned>{1, 0, 0}));
+}
+
 TEST(WeldVertices, ModelWithoutVerticesStaysEmpty) {
   ModelPtr model = owned(buildModel({}, {}));
   glmWeldVertices(model.get(), 1.0f);
