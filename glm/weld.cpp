@@ -3,9 +3,11 @@
 // Each vector joins the lowest-numbered representative that lies within epsilon of it in
 // all three components, and becomes a representative itself when none does. Instead of
 // comparing with every representative, the representatives are indexed in a hashed grid
-// whose cells are a little more than 2 * epsilon wide: a match then lies in the vector's
-// own cell or in the neighbour on the side of the cell half the vector is in, 8 cells at
-// most, and a cell holds at most 8 representatives (they are epsilon apart).
+// whose cells are a little more than CELL_WIDTH * epsilon wide: a match lies in the
+// vector's own cell or, on an axis where the vector is within epsilon of a cell border, in
+// the neighbour across that border. So at most 8 cells are searched (about two on average),
+// and a cell holds at most (CELL_WIDTH + 1)^3 representatives, since no two of them are
+// within epsilon of each other.
 #include "glm/glm.h"
 #include "glm/memory.h"
 
@@ -21,8 +23,12 @@ bool glmVectorsEqual(const float* u, const float* v, float epsilon) {
 
 namespace {
 
+constexpr double CELL_WIDTH = 4;
+// Cells are 1/64 wider than CELL_WIDTH * epsilon, so that a vector's reach (epsilon) stays
+// clearly inside the border band that decides whether a neighbour is searched.
+constexpr double CELL_MARGIN = 1.0 + 1.0 / 64;
 // Cell coordinates stay below this bound so that the rounding of coordinate / cell size is
-// far smaller than the cell margin. Beyond it epsilon is below the float spacing of the
+// far smaller than that margin. Beyond it epsilon is below the float spacing of the
 // coordinate, so a match must be equal on that axis and the value itself serves as key.
 constexpr double CELL_LIMIT = 1099511627776.0;  // 2^40
 constexpr int64_t EXACT_KEY = int64_t(1) << 62;
@@ -31,54 +37,64 @@ struct CellKey {
   int64_t axis[3];
 };
 
-// Where a vector lies: its cell and, per axis, which neighbour (-1 or +1) may also hold
+// Where a vector lies: its cell and, per axis, the neighbour (-1 or +1) that may also hold
 // a match, or 0 when only its own cell can.
 struct CellPlace {
   CellKey key;
   int side[3];
 };
 
+// Slots keep the cell's first representative and a fingerprint of the cell's key; a cell is
+// recognised by recomputing the key from that representative, whose copy the search reads
+// next anyway. Small slots keep the table cache-friendly.
+struct GridSlot {
+  unsigned first;        // lowest-numbered representative in the cell, 0 when the slot is empty
+  unsigned fingerprint;  // high bits of the cell's hash
+};
+
 struct WeldGrid {
   double inverseCellSize;
-  size_t mask;            // slot count - 1 (a power of two)
-  unsigned* firstInSlot;  // lowest-numbered representative of the slot's cell, 0 when empty
-  unsigned* lastInSlot;
-  unsigned* nextInCell;   // per representative: the next higher one in its cell, 0 at the end
+  size_t mask;           // slot count - 1 (a power of two)
+  GridSlot* slots;
+  unsigned* nextInCell;  // per representative: the next higher one in its cell, 0 at the end
+  unsigned* lastInCell;  // per first representative of a cell: the cell's highest one
 };
 
 }  // namespace
 
 static WeldGrid makeGrid(unsigned count, float epsilon) {
   WeldGrid grid;
-  // A 1/64 margin keeps the neighbour choice safe from rounding; an infinite epsilon gives
-  // an inverse of 0, which puts every finite vector in one cell.
-  grid.inverseCellSize = 1.0 / (2.0 * epsilon * (1.0 + 1.0 / 64));
-  size_t slots = 2;
+  // An infinite epsilon gives an inverse of 0, which puts every finite vector in one cell.
+  grid.inverseCellSize = 1.0 / (CELL_WIDTH * CELL_MARGIN * epsilon);
+  size_t slots = 8;  // at least one block
   while (slots < 2 * size_t(count)) slots *= 2;
   grid.mask = slots - 1;
-  grid.firstInSlot = static_cast<unsigned*>(glmAllocate(slots, sizeof(unsigned)));
-  grid.lastInSlot = static_cast<unsigned*>(glmAllocate(slots, sizeof(unsigned)));
+  grid.slots = static_cast<GridSlot*>(glmAllocate(slots, sizeof(GridSlot)));
   grid.nextInCell = static_cast<unsigned*>(glmAllocate(size_t(count) + 1, sizeof(unsigned)));
+  grid.lastInCell = static_cast<unsigned*>(glmAllocate(size_t(count) + 1, sizeof(unsigned)));
   return grid;
 }
 
 static void freeGrid(WeldGrid* grid) {
-  free(grid->firstInSlot);
-  free(grid->lastInSlot);
+  free(grid->slots);
   free(grid->nextInCell);
+  free(grid->lastInCell);
 }
 
 static int64_t axisKey(const WeldGrid& grid, float value, int* side) {
   double q = value * grid.inverseCellSize;
+  *side = 0;
   if (!(std::fabs(q) < CELL_LIMIT)) {
     uint32_t bits;
     memcpy(&bits, &value, sizeof bits);
-    *side = 0;
     return EXACT_KEY + bits;
   }
-  double cell = std::floor(q);
-  *side = q - cell < 0.5 ? -1 : 1;
-  return int64_t(cell);
+  int64_t cell = int64_t(q);  // floor, without a library call
+  if (double(cell) > q) cell--;
+  double offset = q - double(cell);
+  if (offset < 1 / CELL_WIDTH) *side = -1;
+  if (offset > 1 - 1 / CELL_WIDTH) *side = 1;
+  return cell;
 }
 
 static CellPlace placeOf(const WeldGrid& grid, const float* v) {
@@ -91,45 +107,61 @@ static bool sameCell(const CellKey& a, const CellKey& b) {
   return a.axis[0] == b.axis[0] && a.axis[1] == b.axis[1] && a.axis[2] == b.axis[2];
 }
 
-static size_t hashCell(const CellKey& key) {
-  uint64_t h = uint64_t(key.axis[0]) * 0x9E3779B97F4A7C15u;
-  h = (h ^ uint64_t(key.axis[1])) * 0xC2B2AE3D27D4EB4Fu;
-  h = (h ^ uint64_t(key.axis[2])) * 0x165667B19E3779F9u;
-  return size_t(h ^ (h >> 29));
+// Cells are hashed in blocks of 2 x 2 x 2: the eight cells of a block share one cache line
+// of slots, so a search that crosses into a neighbouring cell often stays in that line.
+// The block's coordinates are mixed into every bit of the hash.
+static uint64_t hashBlock(const CellKey& key) {
+  uint64_t h = (uint64_t(key.axis[0]) >> 1) * 0x9E3779B97F4A7C15u;
+  h = (h ^ (uint64_t(key.axis[1]) >> 1)) * 0xC2B2AE3D27D4EB4Fu;
+  h = (h ^ (uint64_t(key.axis[2]) >> 1)) * 0x165667B19E3779F9u;
+  h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9u;
+  h = (h ^ (h >> 27)) * 0x94D049BB133111EBu;
+  return h ^ (h >> 31);
 }
 
-// The slot of the cell, or the empty slot where it belongs. Cells are recognised by the
-// key of their first representative, recomputed from its copy.
-static size_t findSlot(const WeldGrid& grid, const CellKey& key, const float* copies) {
-  for (size_t slot = hashCell(key) & grid.mask;; slot = (slot + 1) & grid.mask) {
-    unsigned first = grid.firstInSlot[slot];
-    if (first == 0 || sameCell(placeOf(grid, &copies[3 * size_t(first)]).key, key)) return slot;
+static unsigned cornerInBlock(const CellKey& key) {
+  return unsigned(key.axis[0] & 1) << 2 | unsigned(key.axis[1] & 1) << 1 | unsigned(key.axis[2] & 1);
+}
+
+static unsigned fingerprintOf(uint64_t blockHash, const CellKey& key) {
+  return unsigned(blockHash >> 32) ^ cornerInBlock(key);
+}
+
+// The slot of the cell, or the empty slot where it belongs.
+static GridSlot* findSlot(const WeldGrid& grid, const CellKey& key, const float* copies) {
+  uint64_t blockHash = hashBlock(key);
+  unsigned fingerprint = fingerprintOf(blockHash, key);
+  for (size_t i = (blockHash << 3 | cornerInBlock(key)) & grid.mask;; i = (i + 1) & grid.mask) {
+    GridSlot* slot = &grid.slots[i];
+    if (slot->first == 0) return slot;
+    if (slot->fingerprint == fingerprint && sameCell(placeOf(grid, &copies[3 * size_t(slot->first)]).key, key))
+      return slot;
   }
 }
 
-static void addRepresentative(WeldGrid* grid, const CellKey& key, const float* copies, unsigned r) {
-  size_t slot = findSlot(*grid, key, copies);
-  if (grid->firstInSlot[slot] == 0)
-    grid->firstInSlot[slot] = r;
-  else
-    grid->nextInCell[grid->lastInSlot[slot]] = r;
-  grid->lastInSlot[slot] = r;
+static void addRepresentative(WeldGrid* grid, GridSlot* slot, const CellKey& key, unsigned r) {
+  if (slot->first == 0) {
+    slot->first = r;
+    slot->fingerprint = fingerprintOf(hashBlock(key), key);
+  } else {
+    grid->nextInCell[grid->lastInCell[slot->first]] = r;
+  }
+  grid->lastInCell[slot->first] = r;
 }
 
-// The lowest-numbered representative of the cell within epsilon of v if it is below
+// The lowest-numbered representative of the slot's cell within epsilon of v if it is below
 // `best`, otherwise `best`. A cell's representatives are listed in ascending order.
-static unsigned bestInCell(const WeldGrid& grid, const CellKey& key, const float* copies,
+static unsigned bestInCell(const WeldGrid& grid, const GridSlot* slot, const float* copies,
                            const float* v, float epsilon, unsigned best) {
-  unsigned r = grid.firstInSlot[findSlot(grid, key, copies)];
-  for (; r != 0 && r < best; r = grid.nextInCell[r])
+  for (unsigned r = slot->first; r != 0 && r < best; r = grid.nextInCell[r])
     if (glmVectorsEqual(v, &copies[3 * size_t(r)], epsilon)) return r;
   return best;
 }
 
-// 0 when no representative matches.
-static unsigned findRepresentative(const WeldGrid& grid, const CellPlace& place, const float* copies,
-                                   const float* v, float epsilon) {
-  unsigned best = UINT32_MAX;
+// The cells that may hold a match for a vector at `place`, its own cell first; returns
+// their number (1 to 8).
+static int cellsToSearch(const CellPlace& place, CellKey* keys) {
+  int n = 0;
   for (int corner = 0; corner < 8; corner++) {
     CellKey key = place.key;
     bool exists = true;
@@ -138,8 +170,19 @@ static unsigned findRepresentative(const WeldGrid& grid, const CellPlace& place,
       exists = exists && place.side[a] != 0;
       key.axis[a] += place.side[a];
     }
-    if (exists) best = bestInCell(grid, key, copies, v, epsilon, best);
+    if (exists) keys[n++] = key;
   }
+  return n;
+}
+
+// 0 when no representative matches; `own` receives the slot of the vector's own cell.
+static unsigned findRepresentative(const WeldGrid& grid, const CellPlace& place, const float* copies,
+                                   const float* v, float epsilon, GridSlot** own) {
+  CellKey keys[8];
+  int n = cellsToSearch(place, keys);
+  *own = findSlot(grid, keys[0], copies);
+  unsigned best = bestInCell(grid, *own, copies, v, epsilon, UINT32_MAX);
+  for (int i = 1; i < n; i++) best = bestInCell(grid, findSlot(grid, keys[i], copies), copies, v, epsilon, best);
   return best == UINT32_MAX ? 0 : best;
 }
 
@@ -158,11 +201,12 @@ static unsigned weldWithGrid(const float* vectors, unsigned count, float epsilon
     // vector never matches and is never matched, so it stays out of the grid.
     bool finite = isFinite(v);
     CellPlace place = finite ? placeOf(grid, v) : CellPlace{};
-    unsigned r = finite ? findRepresentative(grid, place, copies, v, epsilon) : 0;
+    GridSlot* own = nullptr;
+    unsigned r = finite ? findRepresentative(grid, place, copies, v, epsilon, &own) : 0;
     if (r == 0) {
       r = ++distinct;
       memcpy(&copies[3 * size_t(r)], v, 3 * sizeof(float));
-      if (finite) addRepresentative(&grid, place.key, copies, r);
+      if (finite) addRepresentative(&grid, own, place.key, r);
     }
     newIndex[i] = r;
   }

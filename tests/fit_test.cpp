@@ -147,23 +147,3 @@ TEST(FlipWinding, SwapsOnlyVertexIndicesWhenThereAreNoNormalsOrTexCoords) {
   EXPECT_EQ(t.tidx[0], 7u);
   EXPECT_EQ(model->facetnorms[5], -1.0f);
 }
-
-TEST(FlipWinding, TwiceRestoresTheModel) {
-  ModelPtr cube = owned(buildCube());
-  glmComputeFacetNormals(cube.get());
-  glmVertexNormals(cube.get(), 89);
-  std::vector<float> normals(cube->normals, cube->normals + 3 * (cube->numnormals + 1));
-  std::vector<unsigned> corners;
-  for (unsigned i = 0; i < 12; i++) {
-    const ModelTriangle& t = cube->triangles[i];
-    corners.insert(corners.end(), {t.vidx[0], t.vidx[2], t.nidx[0], t.nidx[2]});
-  }
-  glmFlipWinding(cube.get());
-  glmFlipWinding(cube.get());
-  EXPECT_EQ(std::vector<float>(cube->normals, cube->normals + normals.size()), normals);
-  for (unsigned i = 0; i < 12; i++) {
-    const ModelTriangle& t = cube->triangles[i];
-    EXPECT_EQ((std::vector<unsigned>{t.vidx[0], t.vidx[2], t.nidx[0], t.nidx[2]}),
-              (std::vector<unsigned>(corners.begin() + 4 * i, corners.begin() + 4 * i + 4)));
-  }
-}

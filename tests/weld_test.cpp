@@ -61,7 +61,7 @@ void expectSameWeld(const std::vector<float>& xyz, float epsilon) {
 // apart and on the borders of any cell sized by epsilon), some one float step off those.
 std::vector<float> randomPoints(std::mt19937& random, float epsilon, unsigned count) {
   std::uniform_real_distribution<float> unit(-1, 1);
-  std::uniform_int_distribution<int> lattice(-192, 192), kind(0, 3);
+  std::uniform_int_distribution<int> lattice(-600, 600), kind(0, 3);
   float spread = std::isfinite(epsilon * 8) && epsilon > 0 ? epsilon * 8 : 1.0f;
   std::vector<float> xyz;
   float centre[3] = {unit(random) * spread, unit(random) * spread, unit(random) * spread};
@@ -181,6 +181,13 @@ TEST(WeldVertices, DistinctVerticesKeepTheirOrderAndIndices) {
   ASSERT_EQ(cube->numvertices, 8u);
   EXPECT_EQ(std::vector<float>(cube->vertices + 3, cube->vertices + 27), before);
   EXPECT_EQ(cube->triangles[11].vidx[1], 6u);
+}
+
+TEST(WeldVertices, CornersNamingNoVertexGetZero) {
+  ModelPtr model = owned(buildModel({1, 1, 1, 1, 1, 1}, {{2, 9, 0}}));
+  glmWeldVertices(model.get(), 0.001f);
+  const unsigned* v = model->triangles[0].vidx;
+  EXPECT_EQ((std::vector<unsigned>{v[0], v[1], v[2]}), (std::vector<unsigned>{1, 0, 0}));
 }
 
 TEST(WeldVertices, ModelWithoutVerticesStaysEmpty) {
