@@ -26,7 +26,7 @@ static void startMaterial(MtlReader* reader) {
   GlmSpan line = glmScanLine(&reader->text);
   reader->current++;
   if (!reader->fill) return;
-  char name[GLM_WORD_MAX + 1];
+  char name[GLM_WORD_BUFFER];
   glmLineName(line, name);
   currentMaterial(reader)->name = glmCopyString(name);
 }
@@ -94,17 +94,17 @@ static void allocateMaterials(Model* model, unsigned count) {
 void glmReadMTL(Model* model, const char* name) {
   assert(model);
   char* path = libraryPath(model, name);
-  size_t size;
-  char* bytes = glmReadWholeFile(path, &size);
-  if (!bytes) {
+  GlmFileBytes file;
+  if (!glmLoadFile(path, &file)) {
     fprintf(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", path);
     exit(1);
   }
   free(path);
-  MtlReader reader = {model, {bytes, bytes + size}, false, 0, {}};
+  GlmScanner text = {file.bytes, file.bytes + file.size};
+  MtlReader reader = {model, text, false, 0, {}};
   readMtlKeywords(&reader);
   allocateMaterials(model, reader.current + 1);
-  reader = {model, {bytes, bytes + size}, true, 0, {}};
+  reader = {model, text, true, 0, {}};
   readMtlKeywords(&reader);
-  free(bytes);
+  glmUnloadFile(&file);
 }

@@ -9,22 +9,24 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#include <sys/mman.h>
 
 // The kinds of index a face vertex can give, in the order of the "v/t/n" word.
 enum IndexKind { VERTEX, TEXCOORD, NORMAL };
 static const char* const INDEX_KIND_NAMES[] = {"vertex", "texture coordinate", "normal"};
 
-// A face's form, as scanf would read it: the literal text before each integer and its kind.
+// A face's form, as scanf would read its vertices.
 struct FaceForm {
-  unsigned count;
-  const char* separators[3];
-  IndexKind kinds[3];
+  unsigned count;      // integers in a vertex
+  bool doubleSlash;    // "//" between them rather than "/"
+  IndexKind kinds[3];  // what each integer is
 };
-static const FaceForm VERTEX_ONLY = {1, {""}, {VERTEX}};                                  // "%d"
-static const FaceForm VERTEX_TEXTURE = {2, {"", "/"}, {VERTEX, TEXCOORD}};                // "%d/%d"
-static const FaceForm VERTEX_TEXTURE_NORMAL = {3, {"", "/", "/"}, {VERTEX, TEXCOORD, NORMAL}};  // "%d/%d/%d"
-static const FaceForm VERTEX_NORMAL = {2, {"", "//"}, {VERTEX, NORMAL}};                  // "%d//%d"
+static const FaceForm VERTEX_ONLY = {1, false, {VERTEX}};                                  // "%d"
+static const FaceForm VERTEX_TEXTURE = {2, false, {VERTEX, TEXCOORD}};                     // "%d/%d"
+static const FaceForm VERTEX_TEXTURE_NORMAL = {3, false, {VERTEX, TEXCOORD, NORMAL}};      // "%d/%d/%d"
+static const FaceForm VERTEX_NORMAL = {2, true, {VERTEX, NORMAL}};                         // "%d//%d"
 
 // One face corner: 1-based indices by IndexKind, 0 for a kind the face does not give.
 struct FaceCorner {
@@ -34,7 +36,7 @@ struct FaceCorner {
 // The working state of one pass.
 struct ObjReader {
   Model* model;
-  const char* bytes;     // start of the file, for line numbers in messages
+  GlmFileBytes* file;
   GlmScanner text;
   bool fill;             // false while counting, true while filling
   unsigned seen[3];      // vertices, texture coordinates, normals read so far, by IndexKind
@@ -53,7 +55,7 @@ static void countOne(ObjReader* reader, unsigned* count) {
 }
 
 static void unknownToken(GlmSpan word) {
-  char name[GLM_WORD_MAX + 1];
+  char name[GLM_WORD_BUFFER];
   glmSpanToString(word, name);
   printf("glmFirstPass(): Unknown token \"%s\".\n", name);
   exit(1);
@@ -62,8 +64,8 @@ static void unknownToken(GlmSpan word) {
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.
 static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
   countOne(reader, &reader->seen[kind]);
-  float scratch[3];
-  glmScanFloats(&reader->text, reader->fill ? array + size_t(reader->seen[kind]) * size : scratch, size);
+  if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
+  else glmScanFloats(&reader->text, nullptr, size);
 }
 
 static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
@@ -76,28 +78,37 @@ static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
 }
 
 // Reads one vertex of `form` into raw[0..], scanf style; returns how many integers it got.
-static unsigned scanFaceVertex(GlmScanner* text, const FaceForm* form, int* raw) {
-  for (unsigned got = 0; got < form->count; got++) {
-    const char* literal = form->separators[got];
-    while (*literal && glmScanLiteral(text, *literal)) literal++;
-    if (*literal || !glmScanInt(text, &raw[got])) return got;
+// With a null `raw` it only counts them.
+__attribute__((always_inline)) static inline unsigned scanFaceVertex(GlmScanner* text, const FaceForm* form, int* raw) {
+  if (!glmScanInt(text, raw)) return 0;
+  for (unsigned got = 1; got < form->count; got++) {
+    if (!glmScanLiteral(text, '/') || (form->doubleSlash && !glmScanLiteral(text, '/'))) return got;
+    if (!glmScanInt(text, raw ? &raw[got] : nullptr)) return got;
   }
   return form->count;
 }
 
-static const FaceForm* faceForm(const char* word) {
-  int raw[3];
-  GlmScanner text = {word, word + strlen(word)};
-  if (strstr(word, "//")) return &VERTEX_NORMAL;
-  if (scanFaceVertex(&text, &VERTEX_TEXTURE_NORMAL, raw) == 3) return &VERTEX_TEXTURE_NORMAL;
-  text.at = word;
-  if (scanFaceVertex(&text, &VERTEX_TEXTURE, raw) == 2) return &VERTEX_TEXTURE;
-  return &VERTEX_ONLY;
+static bool hasDoubleSlash(const char* word, size_t length) {
+  for (size_t i = 1; i < length; i++)
+    if (word[i] == '/' && word[i - 1] == '/') return true;
+  return false;
+}
+
+// Decides the face's form by its first vertex word (a "//" in it, else as many integers as
+// "%d/%d/%d" yields, of which "%d/%d" and "%d" read the same first ones) and reads that vertex.
+static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw, unsigned* got) {
+  GlmScanner text = {word, word + length};
+  if (hasDoubleSlash(word, length)) {
+    *got = scanFaceVertex(&text, &VERTEX_NORMAL, raw);
+    return &VERTEX_NORMAL;
+  }
+  *got = scanFaceVertex(&text, &VERTEX_TEXTURE_NORMAL, raw);
+  return *got == 3 ? &VERTEX_TEXTURE_NORMAL : *got == 2 ? &VERTEX_TEXTURE : &VERTEX_ONLY;
 }
 
 [[noreturn]] static void badIndex(const ObjReader* reader, IndexKind kind, int index) {
   fprintf(stderr, "glmReadOBJ() failed: \"%s\" line %u: %s index %d is out of range (%u defined).\n",
-          reader->model->pathname, glmLineNumber(reader->bytes, reader->text.at), INDEX_KIND_NAMES[kind], index,
+          reader->model->pathname, glmLineNumber(reader->file->bytes, reader->text.at), INDEX_KIND_NAMES[kind], index,
           reader->total[kind]);
   exit(1);
 }
@@ -109,13 +120,18 @@ static unsigned resolveIndex(const ObjReader* reader, IndexKind kind, int index)
   return unsigned(resolved);
 }
 
-// Reads the next vertex into `corner`. Indices the read does not reach keep their values from
-// the vertex before. False when the read yields nothing: the face has ended.
-static bool readCorner(ObjReader* reader, GlmScanner* text, const FaceForm* form, FaceCorner* corner) {
-  int raw[3];
-  unsigned got = scanFaceVertex(text, form, raw);
+// Indices a read does not reach keep their values from the vertex before.
+static void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got, FaceCorner* corner) {
   if (reader->fill)
     for (unsigned i = 0; i < got; i++) corner->index[form->kinds[i]] = resolveIndex(reader, form->kinds[i], raw[i]);
+}
+
+// Reads the next vertex into `corner`. False when the read yields nothing: the face has ended.
+static bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
+  int raw[3];
+  // Two copies of the scan: one that converts the numbers and one that only counts them.
+  unsigned got = reader->fill ? scanFaceVertex(&reader->text, form, raw) : scanFaceVertex(&reader->text, form, nullptr);
+  storeCorner(reader, form, raw, got, corner);
   return got > 0;
 }
 
@@ -142,24 +158,24 @@ static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner
 static void readFace(ObjReader* reader) {
   GlmSpan word;
   glmScanWord(&reader->text, &word);
-  char first[GLM_WORD_MAX + 1];
-  glmSpanToString(word, first);
-  const FaceForm* form = faceForm(first);
-  GlmScanner firstText = {first, first + strlen(first)};
+  char first[GLM_WORD_BUFFER];
+  int raw[3];
+  unsigned got;
+  const FaceForm* form = readFirstVertex(first, glmSpanToString(word, first), raw, &got);
   FaceCorner corner = {};
-  readCorner(reader, &firstText, form, &corner);
+  storeCorner(reader, form, raw, got, &corner);
   FaceCorner fanCentre = corner;
-  readCorner(reader, &reader->text, form, &corner);
+  readCorner(reader, form, &corner);
   FaceCorner previous = corner;
-  readCorner(reader, &reader->text, form, &corner);
+  readCorner(reader, form, &corner);
   addTriangle(reader, fanCentre, previous, corner);
-  for (previous = corner; readCorner(reader, &reader->text, form, &corner); previous = corner)
+  for (previous = corner; readCorner(reader, form, &corner); previous = corner)
     addTriangle(reader, fanCentre, previous, corner);
 }
 
 // "g": the rest of the line without the white space around it names the group.
 static void readGroup(ObjReader* reader) {
-  char name[GLM_WORD_MAX + 1];
+  char name[GLM_WORD_BUFFER];
   glmTrimmedLine(glmScanLine(&reader->text), name);
   if (!reader->fill) {
     reader->group = glmEnsureGroup(reader->model, name);
@@ -172,7 +188,7 @@ static void readGroup(ObjReader* reader) {
 // "mtllib": read at once while counting; a line without a name reads no library.
 static void readMaterialLibrary(ObjReader* reader) {
   GlmSpan line = glmScanLine(&reader->text);
-  char name[GLM_WORD_MAX + 1];
+  char name[GLM_WORD_BUFFER];
   glmLineName(line, name);
   if (reader->fill || !name[0]) return;
   Model* model = reader->model;
@@ -185,7 +201,7 @@ static void readMaterialLibrary(ObjReader* reader) {
 static void readMaterialUse(ObjReader* reader) {
   GlmSpan line = glmScanLine(&reader->text);
   if (!reader->fill) return;
-  char name[GLM_WORD_MAX + 1];
+  char name[GLM_WORD_BUFFER];
   glmLineName(line, name);
   reader->material = int(glmFindMaterial(reader->model, name));
   reader->group->material = reader->material;
@@ -195,7 +211,7 @@ static void readMaterialUse(ObjReader* reader) {
 // keywords this reader does not use are skipped with their line.
 static void readKeywords(ObjReader* reader) {
   GlmSpan word;
-  while (glmScanWord(&reader->text, &word)) {
+  for (; glmScanWord(&reader->text, &word); glmReleaseBefore(reader->file, reader->text.at)) {
     switch (word.text[0]) {
       case 'v': readVectorKeyword(reader, word); break;
       case 'f': readFace(reader); break;
@@ -207,19 +223,31 @@ static void readKeywords(ObjReader* reader) {
   }
 }
 
-static ObjReader startPass(Model* model, const char* bytes, size_t size, bool fill) {
+// Large arrays are filled front to back right after they are allocated; asking for huge pages
+// saves a page fault every 4 kB, which is a good part of the time spent reading a large file.
+static void* allocateArray(size_t count, size_t size) {
+  void* block = glmAllocate(count, size);
+  const uintptr_t page = 4096;
+  uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
+  uintptr_t end = (uintptr_t(block) + count * size) & ~(page - 1);
+  if (end > start + (uintptr_t(1) << 21)) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  return block;
+}
+
+static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
   ObjReader reader = {};
   reader.model = model;
-  reader.bytes = bytes;
-  reader.text = {bytes, bytes + size};
+  reader.file = file;
+  reader.text = {file->bytes, file->bytes + file->size};
   reader.fill = fill;
+  file->released = 0;
   return reader;
 }
 
 // Counts elements and each group's triangles, creates the groups and reads the material
 // library; then gives every group its triangle list at its final length.
-static void glmFirstPass(Model* model, const char* bytes, size_t size) {
-  ObjReader reader = startPass(model, bytes, size, false);
+static void glmFirstPass(Model* model, GlmFileBytes* file) {
+  ObjReader reader = startPass(model, file, false);
   reader.group = glmEnsureGroup(model, "default");
   readKeywords(&reader);
   model->numvertices = reader.seen[VERTEX];
@@ -227,23 +255,23 @@ static void glmFirstPass(Model* model, const char* bytes, size_t size) {
   model->numnormals = reader.seen[NORMAL];
   model->numtriangles = reader.numtriangles;
   for (ModelGroup* group = model->groups; group; group = group->next) {
-    group->triangles = static_cast<unsigned*>(glmAllocate(group->numtriangles, sizeof(unsigned)));
+    group->triangles = static_cast<unsigned*>(allocateArray(group->numtriangles, sizeof(unsigned)));
     group->numtriangles = 0;
   }
 }
 
 // Arrays are zero-filled, so numbers a short line does not give read as 0.
 static void allocateArrays(Model* model) {
-  model->vertices = static_cast<float*>(glmAllocate(size_t(model->numvertices) + 1, 3 * sizeof(float)));
-  model->triangles = static_cast<ModelTriangle*>(glmAllocate(model->numtriangles, sizeof(ModelTriangle)));
+  model->vertices = static_cast<float*>(allocateArray(size_t(model->numvertices) + 1, 3 * sizeof(float)));
+  model->triangles = static_cast<ModelTriangle*>(allocateArray(model->numtriangles, sizeof(ModelTriangle)));
   if (model->numnormals)
-    model->normals = static_cast<float*>(glmAllocate(size_t(model->numnormals) + 1, 3 * sizeof(float)));
+    model->normals = static_cast<float*>(allocateArray(size_t(model->numnormals) + 1, 3 * sizeof(float)));
   if (model->numtexcoords)
-    model->texcoords = static_cast<float*>(glmAllocate(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
+    model->texcoords = static_cast<float*>(allocateArray(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
 }
 
-static void glmFillPass(Model* model, const char* bytes, size_t size) {
-  ObjReader reader = startPass(model, bytes, size, true);
+static void glmFillPass(Model* model, GlmFileBytes* file) {
+  ObjReader reader = startPass(model, file, true);
   reader.group = glmLookupGroup(model, "default");
   reader.total[VERTEX] = model->numvertices;
   reader.total[TEXCOORD] = model->numtexcoords;
@@ -252,17 +280,16 @@ static void glmFillPass(Model* model, const char* bytes, size_t size) {
 }
 
 Model* glmReadOBJ(const char* filename) {
-  size_t size;
-  char* bytes = glmReadWholeFile(filename, &size);
-  if (!bytes) {
+  GlmFileBytes file;
+  if (!glmLoadFile(filename, &file)) {
     fprintf(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", filename);
     exit(1);
   }
   Model* model = static_cast<Model*>(glmAllocate(1, sizeof(Model)));
   model->pathname = glmCopyString(filename);
-  glmFirstPass(model, bytes, size);
+  glmFirstPass(model, &file);
   allocateArrays(model);
-  glmFillPass(model, bytes, size);
-  free(bytes);
+  glmFillPass(model, &file);
+  glmUnloadFile(&file);
   return model;
 }

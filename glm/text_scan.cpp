@@ -7,18 +7,19 @@
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Reads into a block with one byte to spare for the terminator. A regular file is read into a
-// block of exactly its size, so a read past its end is a read past the block; a pipe or a
-// device grows the block as it goes.
+// Reads into a zero-filled block with room for the padding. A regular file is read into a block
+// of exactly its size plus the padding, so a read past that is a read past the block; a pipe or
+// a device grows the block as it goes.
 static char* readDescriptor(int fd, size_t capacity, bool growable, size_t* size) {
-  char* bytes = static_cast<char*>(glmAllocate(capacity + 1, 1));
+  char* bytes = static_cast<char*>(glmAllocate(capacity + GLM_SCAN_PADDING, 1));
   size_t length = 0;
   while (length < capacity || growable) {
     if (length == capacity) {
-      char* larger = static_cast<char*>(glmAllocate(2 * capacity + 1, 1));
+      char* larger = static_cast<char*>(glmAllocate(2 * capacity + GLM_SCAN_PADDING, 1));
       memcpy(larger, bytes, length);
       free(bytes);
       bytes = larger;
@@ -33,22 +34,54 @@ static char* readDescriptor(int fd, size_t capacity, bool growable, size_t* size
     }
     length += size_t(got);
   }
-  bytes[length] = '\0';
   *size = length;
   return bytes;
 }
 
-char* glmReadWholeFile(const char* path, size_t* size) {
+// Files from this size on are mapped rather than copied into the heap.
+constexpr size_t MAP_FROM_SIZE = size_t(1) << 20;
+
+// Maps `size` bytes of the file followed by the zero padding: the rest of the last page of a
+// mapped file reads as zeros, and anonymous pages reserved behind it supply what that lacks.
+static char* mapFile(int fd, size_t size, size_t* length) {
+  size_t page = size_t(sysconf(_SC_PAGESIZE));
+  *length = (size + GLM_SCAN_PADDING + page - 1) / page * page;
+  void* base = mmap(nullptr, *length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) return nullptr;
+  if (mmap(base, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
+    munmap(base, *length);
+    return nullptr;
+  }
+  return static_cast<char*>(base);
+}
+
+bool glmLoadFile(const char* path, GlmFileBytes* file) {
   int fd = open(path, O_RDONLY);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return false;
   struct stat status;
-  char* bytes = nullptr;
+  *file = {};
   if (fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode)) {
     bool regular = S_ISREG(status.st_mode);
-    bytes = readDescriptor(fd, regular ? size_t(status.st_size) : 65536, !regular, size);
+    file->size = regular ? size_t(status.st_size) : 0;
+    if (regular && file->size >= MAP_FROM_SIZE) file->bytes = mapFile(fd, file->size, &file->mapped);
+    if (!file->bytes) file->bytes = readDescriptor(fd, regular ? file->size : 65536, !regular, &file->size);
   }
   close(fd);
-  return bytes;
+  return file->bytes != nullptr;
+}
+
+// Dropping the pages of a private, unmodified file mapping only unmaps them: the file's bytes
+// come back if they are read again, but the process no longer holds the whole file resident.
+void glmReleasePages(GlmFileBytes* file, const char* at) {
+  size_t consumed = size_t(at - file->bytes) / GLM_RELEASE_STEP * GLM_RELEASE_STEP;
+  madvise(file->bytes + file->released, consumed - file->released, MADV_DONTNEED);
+  file->released = consumed;
+}
+
+void glmUnloadFile(GlmFileBytes* file) {
+  if (file->mapped) munmap(file->bytes, file->mapped);
+  else free(file->bytes);
+  *file = {};
 }
 
 unsigned glmLineNumber(const char* start, const char* at) {
@@ -63,15 +96,16 @@ static GlmSpan asCString(GlmSpan span) {
   return {span.text, nul ? size_t(nul - span.text) : span.length};
 }
 
-static void copyToBuffer(const char* text, size_t length, char* buffer) {
+static size_t copyToBuffer(const char* text, size_t length, char* buffer) {
   if (length > GLM_WORD_MAX) length = GLM_WORD_MAX;
   memcpy(buffer, text, length);
-  buffer[length] = '\0';
+  memset(buffer + length, 0, 1 + GLM_SCAN_PADDING);
+  return length;
 }
 
-void glmSpanToString(GlmSpan span, char* buffer) {
+size_t glmSpanToString(GlmSpan span, char* buffer) {
   span = asCString(span);
-  copyToBuffer(span.text, span.length, buffer);
+  return copyToBuffer(span.text, span.length, buffer);
 }
 
 // The next white-space-delimited word at or after `from`, within [from, end).
@@ -119,7 +153,7 @@ static bool scanInfinityOrNan(GlmScanner* text, const char* p, float* value) {
   if (whole && !nan && p < text->end && (*p | 0x20) == 'i') whole = matchFolded(text, &p, "inity");
   bool negative = *text->at == '-';
   text->at = p;
-  if (whole) *value = std::copysign(nan ? NAN : INFINITY, negative ? -1.0f : 1.0f);
+  if (whole && value) *value = std::copysign(nan ? NAN : INFINITY, negative ? -1.0f : 1.0f);
   return whole;
 }
 
@@ -149,6 +183,7 @@ static bool scanHexFloat(GlmScanner* text, const char* p, float* value) {
   const char* start = text->at;
   text->at = stop;
   if (stop == mantissa) return false;
+  if (!value) return true;
   // Rare enough that the C library's own conversion can do it, from a terminated copy.
   char* copy = glmCopyStringPart(start, size_t(stop - start));
   *value = strtof(copy, nullptr);
