@@ -170,6 +170,27 @@ TEST(RoundTrip, ReadWriteReadKeepsGroupsTrianglesAndMaterialsInEveryForm) {
   }
 }
 
+// The demo's car: thousands of triangles over many groups and materials, with every
+// kind of normal and generated texture coordinates.
+TEST(RoundTrip, CarModelKeepsEverythingInEveryForm) {
+  ModelPtr car = readQuietly(KERB_DATA_DIR "/porsche.obj");
+  ASSERT_GT(car->numtriangles, 1000u);
+  ASSERT_GT(car->numgroups, 2u);
+  ASSERT_GT(car->nummaterials, 2u);
+  glmComputeFacetNormals(car.get());
+  glmVertexNormals(car.get(), 90);
+  glmPlanarTexCoords(car.get());
+  TempDir dir;
+  for (unsigned mode : MODES) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    std::string copy = dir.path("porsche.obj");
+    testing::internal::CaptureStdout();
+    glmWriteOBJ(car.get(), copy.c_str(), mode | GLMMODE_MATERIAL);
+    testing::internal::GetCapturedStdout();
+    expectSameModel(car.get(), readQuietly(copy).get(), mode | GLMMODE_MATERIAL);
+  }
+}
+
 TEST(RoundTrip, SourcesHoldWhatTheyAreMeantToTest) {
   TempDir dir;
   dir.write("crlf.mtl", CRLF_MTL);
