@@ -29,7 +29,7 @@ struct ModelDeleter {
 };
 using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
 
-ModelPtr square() { return ModelPtr(buildModel(squareFixture())); }
+ModelPtr square() { return ModelPtr(buildFixtureModel(squareFixture())); }
 
 Polygons parseFeedback(const std::vector<float>& buffer, int used) {
   Polygons polygons;
@@ -178,7 +178,7 @@ TEST_F(Draw, MaterialModeLeavesLastGroupsMaterialInOpenGl) {
 TEST_F(Draw, GroupWithoutTrianglesStillSetsItsMaterial) {
   FixtureModel fixture = squareFixture();
   fixture.groups = {{"empty", 1, {}}, {"all", 2, {0, 1}}};  // "empty" is drawn last
-  ModelPtr model(buildModel(fixture));
+  ModelPtr model(buildFixtureModel(fixture));
   Polygons polygons = feedback([&] { glmDraw(model.get(), GLMMODE_MATERIAL); });
   EXPECT_EQ(polygons.size(), 2u);
   float diffuse[4];
@@ -289,7 +289,7 @@ TEST_F(Draw, ReconcilesModeWithWarningsInOrder) {
     if (!c.normals) fixture.normals.clear();
     if (!c.texcoords) fixture.texcoords.clear();
     if (!c.materials) fixture.materials.clear();
-    ModelPtr model(buildModel(fixture));
+    ModelPtr model(buildFixtureModel(fixture));
     std::string expected;
     for (int number : c.warnings) expected += DRAW_WARNING_LINES[number - 1];
     feedback([&] { EXPECT_EQ(drawWarnings(model.get(), c.mode), expected) << "mode " << c.mode; });
@@ -299,7 +299,7 @@ TEST_F(Draw, ReconcilesModeWithWarningsInOrder) {
 TEST_F(Draw, ColorAndMaterialWithoutMaterialsLeavesColorMaterialAlone) {
   FixtureModel fixture = squareFixture();
   fixture.materials.clear();
-  ModelPtr model(buildModel(fixture));
+  ModelPtr model(buildFixtureModel(fixture));
   glEnable(GL_COLOR_MATERIAL);
   glColor3f(0.25f, 0.5f, 0.75f);
   Polygons polygons = feedback([&] { glmDraw(model.get(), GLMMODE_COLOR | GLMMODE_MATERIAL); });

@@ -65,7 +65,7 @@ std::string writeObj(Model* model, const std::string& path, unsigned mode) {
 
 TEST(WriteObj, WritesHeaderVerticesGroupsAndPlainFaces) {
   TempDir dir;
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   EXPECT_EQ(writeObj(model.get(), dir.path("square.obj"), GLMMODE_NONE), "");
   EXPECT_EQ(readFile(dir.path("square.obj")), OBJ_HEADER + SQUARE_VERTICES + squareGroups("f 1 3 4", "f 1 2 3", false));
   EXPECT_FALSE(std::filesystem::exists(dir.path("square.mtl")));
@@ -89,7 +89,7 @@ TEST(WriteObj, WritesEveryFaceFormWithItsSections) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    ModelPtr model(buildModel(squareFixture()));
+    ModelPtr model(buildFixtureModel(squareFixture()));
     EXPECT_EQ(writeObj(model.get(), dir.path("square.obj"), c.mode), "");
     EXPECT_EQ(readFile(dir.path("square.obj")),
               OBJ_HEADER + SQUARE_VERTICES + c.sections + squareGroups(c.roofFace, c.defaultFace, false))
@@ -116,7 +116,7 @@ const std::string SQUARE_MTL = MTL_HEADER +
 
 TEST(WriteObj, MaterialModeWritesLibraryBesideTheObjFile) {
   TempDir dir;
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   std::filesystem::create_directories(dir.path("models"));
   EXPECT_EQ(writeObj(model.get(), dir.path("models/square.obj"), GLMMODE_MATERIAL), "");
   EXPECT_EQ(readFile(dir.path("models/square.obj")),
@@ -128,7 +128,7 @@ TEST(WriteObj, PathWithoutSlashPutsLibraryInCurrentDirectory) {
   TempDir dir;
   std::string previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.path(""));
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   writeObj(model.get(), "square.obj", GLMMODE_MATERIAL);
   std::filesystem::current_path(previous);
   EXPECT_EQ(readFile(dir.path("square.mtl")), SQUARE_MTL);
@@ -138,7 +138,7 @@ TEST(WriteObj, MaterialsWithoutLibraryNameGetUsemtlLinesOnly) {
   TempDir dir;
   FixtureModel fixture = squareFixture();
   fixture.mtllibname.clear();
-  ModelPtr model(buildModel(fixture));
+  ModelPtr model(buildFixtureModel(fixture));
   writeObj(model.get(), dir.path("square.obj"), GLMMODE_MATERIAL);
   EXPECT_EQ(readFile(dir.path("square.obj")),
             OBJ_HEADER + SQUARE_VERTICES + squareGroups("f 1 3 4", "f 1 2 3", true));
@@ -149,7 +149,7 @@ TEST(WriteObj, GroupWithoutTrianglesKeepsItsLines) {
   TempDir dir;
   FixtureModel fixture = squareFixture();
   fixture.groups.push_back({"empty", 1, {}});
-  ModelPtr model(buildModel(fixture));
+  ModelPtr model(buildFixtureModel(fixture));
   writeObj(model.get(), dir.path("square.obj"), GLMMODE_MATERIAL);
   std::string written = readFile(dir.path("square.obj"));
   EXPECT_NE(written.find("# 3 groups\n# 2 faces (triangles)\n\ng empty\nusemtl red\n\ng roof\n"), std::string::npos)
@@ -187,7 +187,7 @@ TEST(WriteObj, ReconcilesModeWithWarningsInOrder) {
     if (!c.normals) fixture.normals.clear();
     if (!c.texcoords) fixture.texcoords.clear();
     if (!c.materials) fixture.materials.clear();
-    ModelPtr model(buildModel(fixture));
+    ModelPtr model(buildFixtureModel(fixture));
     TempDir dir;
     std::string expected;
     for (int number : c.warnings) expected += WRITE_WARNING_LINES[number - 1];
@@ -206,7 +206,7 @@ void expectVector(const std::vector<float>& peer, int index, const float* ours, 
 // reads the library beside it.
 TEST(WriteObj, PeerReaderTakesBackFlatNormalsWithTextureAndMaterials) {
   TempDir dir;
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   writeObj(model.get(), dir.path("square.obj"), GLMMODE_FLAT | GLMMODE_TEXTURE | GLMMODE_MATERIAL);
   tinyobj::attrib_t attrib;
   std::vector<tinyobj::shape_t> shapes;
@@ -241,7 +241,7 @@ TEST(WriteObj, PeerReaderTakesBackFlatNormalsWithTextureAndMaterials) {
 
 TEST(WriteObjDeathTest, UnopenableObjFileEndsWithStatusOne) {
   TempDir dir;
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   std::string path = dir.path("missing/square.obj");
   EXPECT_EXIT(glmWriteOBJ(model.get(), path.c_str(), GLMMODE_NONE), testing::ExitedWithCode(1),
               "glmWriteOBJ\\(\\) failed: can't open file \".*missing/square.obj\" to write.");
@@ -251,7 +251,7 @@ TEST(WriteObjDeathTest, UnopenableLibraryEndsWithStatusOneAfterObjHeader) {
   TempDir dir;
   FixtureModel fixture = squareFixture();
   fixture.mtllibname = "missing/square.mtl";
-  ModelPtr model(buildModel(fixture));
+  ModelPtr model(buildFixtureModel(fixture));
   std::string path = dir.path("square.obj");
   EXPECT_EXIT(glmWriteOBJ(model.get(), path.c_str(), GLMMODE_MATERIAL), testing::ExitedWithCode(1),
               "glmWriteMTL\\(\\) failed: can't open file \".*/missing/square.mtl\".");
@@ -260,7 +260,7 @@ TEST(WriteObjDeathTest, UnopenableLibraryEndsWithStatusOneAfterObjHeader) {
 
 // A full disk must not pass for a written file.
 TEST(WriteObjDeathTest, FullDiskEndsWithStatusOne) {
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   EXPECT_EXIT(glmWriteOBJ(model.get(), "/dev/full", GLMMODE_NONE), testing::ExitedWithCode(1),
               "glmWriteOBJ\\(\\) failed: can't write file \"/dev/full\".");
 }
@@ -268,7 +268,7 @@ TEST(WriteObjDeathTest, FullDiskEndsWithStatusOne) {
 TEST(WriteObjDeathTest, FullDiskUnderLibraryEndsWithStatusOne) {
   TempDir dir;
   ASSERT_EQ(symlink("/dev/full", dir.path("square.mtl").c_str()), 0);
-  ModelPtr model(buildModel(squareFixture()));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   std::string path = dir.path("square.obj");
   EXPECT_EXIT(glmWriteOBJ(model.get(), path.c_str(), GLMMODE_MATERIAL), testing::ExitedWithCode(1),
               "glmWriteMTL\\(\\) failed: can't write file \".*/square.mtl\".");

@@ -1,23 +1,15 @@
 #include "support/draw_fixtures.h"
+#include "support/model_builder.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-char* copyText(const std::string& text) {
-  char* copy = static_cast<char*>(malloc(text.size() + 1));
-  memcpy(copy, text.c_str(), text.size() + 1);
-  return copy;
-}
-
-// A 1-based array: `size` zeros for the unused entry 0, then the values. Null when empty.
+// A 1-based array of the values, or null when there are none.
 float* vectorArray(const std::vector<float>& values, unsigned size, unsigned* count) {
   *count = unsigned(values.size()) / size;
-  if (values.empty()) return nullptr;
-  auto* array = static_cast<float*>(calloc(values.size() + size, sizeof(float)));
-  memcpy(array + size, values.data(), values.size() * sizeof(float));
-  return array;
+  return values.empty() ? nullptr : heapEntries(values, size);
 }
 
 void copyColor(const float* from, float* to) {
@@ -31,7 +23,7 @@ void addMaterials(Model* model, const std::vector<FixtureMaterial>& materials) {
   model->materials = static_cast<ModelMaterial*>(calloc(materials.size(), sizeof(ModelMaterial)));
   for (size_t i = 0; i < materials.size(); i++) {
     ModelMaterial& material = model->materials[i];
-    material.name = copyText(materials[i].name);
+    material.name = strdup(materials[i].name.c_str());
     copyColor(materials[i].ambient, material.ambient);
     copyColor(materials[i].diffuse, material.diffuse);
     copyColor(materials[i].specular, material.specular);
@@ -39,28 +31,14 @@ void addMaterials(Model* model, const std::vector<FixtureMaterial>& materials) {
   }
 }
 
-void addGroup(Model* model, const FixtureGroup& fixture) {
-  auto* group = static_cast<ModelGroup*>(calloc(1, sizeof(ModelGroup)));
-  group->name = copyText(fixture.name);
-  group->material = fixture.material;
-  group->numtriangles = unsigned(fixture.triangles.size());
-  if (!fixture.triangles.empty()) {
-    group->triangles = static_cast<unsigned*>(calloc(fixture.triangles.size(), sizeof(unsigned)));
-    memcpy(group->triangles, fixture.triangles.data(), fixture.triangles.size() * sizeof(unsigned));
-  }
-  group->next = model->groups;
-  model->groups = group;
-  model->numgroups++;
-}
-
 }  // namespace
 
-Model* buildModel(const FixtureModel& fixture) {
+Model* buildFixtureModel(const FixtureModel& fixture) {
   auto* model = static_cast<Model*>(calloc(1, sizeof(Model)));
-  model->pathname = copyText("fixture.obj");
-  if (!fixture.mtllibname.empty()) model->mtllibname = copyText(fixture.mtllibname);
-  model->vertices = vectorArray(fixture.vertices, 3, &model->numvertices);
-  if (!model->vertices) model->vertices = static_cast<float*>(calloc(3, sizeof(float)));
+  model->pathname = strdup("fixture.obj");
+  if (!fixture.mtllibname.empty()) model->mtllibname = strdup(fixture.mtllibname.c_str());
+  model->numvertices = unsigned(fixture.vertices.size()) / 3;
+  model->vertices = heapEntries(fixture.vertices, 3);
   model->normals = vectorArray(fixture.normals, 3, &model->numnormals);
   model->texcoords = vectorArray(fixture.texcoords, 2, &model->numtexcoords);
   model->facetnorms = vectorArray(fixture.facetnorms, 3, &model->numfacetnorms);
@@ -68,7 +46,10 @@ Model* buildModel(const FixtureModel& fixture) {
   model->triangles = static_cast<ModelTriangle*>(calloc(fixture.triangles.size() + 1, sizeof(ModelTriangle)));
   memcpy(model->triangles, fixture.triangles.data(), fixture.triangles.size() * sizeof(ModelTriangle));
   addMaterials(model, fixture.materials);
-  for (const FixtureGroup& group : fixture.groups) addGroup(model, group);
+  for (const FixtureGroup& group : fixture.groups) {
+    addGroup(model, group.name.c_str(), group.triangles);
+    model->groups->material = group.material;
+  }
   return model;
 }
 

@@ -1,4 +1,5 @@
-// Hand-built models for the drawing and writing tests, made without any reader.
+// Hand-built models with every array, material and group set, for the drawing and
+// writing tests; made without any reader.
 #ifndef TESTS_SUPPORT_DRAW_FIXTURES_H
 #define TESTS_SUPPORT_DRAW_FIXTURES_H
 
@@ -31,8 +32,9 @@ struct FixtureModel {
   std::string mtllibname;  // empty: none
 };
 
-// A heap model laid out as a reader leaves it; release it with glmFreeModel.
-Model* buildModel(const FixtureModel& fixture);
+// A heap model laid out as a reader leaves it (with facet normals already computed);
+// release it with glmFreeModel.
+Model* buildFixtureModel(const FixtureModel& fixture);
 
 // A square from (-0.5, -0.5) to (0.5, 0.5) at z = 0 split into two triangles: triangle 0
 // (vertices 1 2 3, lower right) in "default" with material "blue", triangle 1 (vertices
