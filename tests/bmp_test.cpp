@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -343,6 +345,20 @@ TEST(BmpFailures, UnopenableWideNameIsShownOnOneLine) {
   Loaded loaded = take(loadBmpImageWide(L"/nonexistent/caf\u00e9.bmp"));
   EXPECT_FALSE(loaded.ok);
   EXPECT_EQ(loaded.stderrText, "Error: Failed to open DIB file /nonexistent/caf?.bmp.\n");
+}
+
+size_t openDescriptors() {
+  return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
+TEST(BmpFailures, EveryLoadClosesItsFile) {
+  TempDir dir;
+  std::string good = dir.write("good.bmp", bmpFile(infoHeader(1, 1, 24), bytes({1, 2, 3, 0})));
+  std::string bad = dir.write("bad.bmp", bmpFile(infoHeader(1, 1, 2), bytes({1, 2, 3, 0})));
+  std::string empty = dir.write("empty.bmp", "");
+  size_t before = openDescriptors();
+  for (const std::string& path : {good, bad, empty, dir.path("")}) loadPath(path);
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(BmpFailures, LaterHeaderFormsAreUnknown) {
