@@ -1,5 +1,295 @@
-// PLACEHOLDER: replaced by the real implementation before merging.
+// Reading Wavefront OBJ files. The file is taken into memory once and walked twice: the first
+// pass counts (and reads the material library), every array is then allocated once at its final
+// size, and the second pass fills them. Both passes run the same keyword walk, so the second
+// meets exactly the words the first counted.
 #include "glm/glm.h"
-#include <cstdlib>
+#include "glm/memory.h"
+#include "glm/text_scan.h"
 
-Model* glmReadOBJ(const char*) { abort(); }
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <cstring>
+#include <sys/mman.h>
+
+// The kinds of index a face vertex can give, in the order of the "v/t/n" word.
+enum IndexKind { VERTEX, TEXCOORD, NORMAL };
+static const char* const INDEX_KIND_NAMES[] = {"vertex", "texture coordinate", "normal"};
+
+// A face's form, as scanf would read its vertices.
+struct FaceForm {
+  unsigned count;      // integers in a vertex
+  bool doubleSlash;    // "//" between them rather than "/"
+  IndexKind kinds[3];  // what each integer is
+};
+static const FaceForm VERTEX_ONLY = {1, false, {VERTEX}};                                  // "%d"
+static const FaceForm VERTEX_TEXTURE = {2, false, {VERTEX, TEXCOORD}};                     // "%d/%d"
+static const FaceForm VERTEX_TEXTURE_NORMAL = {3, false, {VERTEX, TEXCOORD, NORMAL}};      // "%d/%d/%d"
+static const FaceForm VERTEX_NORMAL = {2, true, {VERTEX, NORMAL}};                         // "%d//%d"
+
+// One face corner: 1-based indices by IndexKind, 0 for a kind the face does not give.
+struct FaceCorner {
+  unsigned index[3];
+};
+
+// The working state of one pass.
+struct ObjReader {
+  Model* model;
+  GlmFileBytes* file;
+  GlmScanner text;
+  bool fill;             // false while counting, true while filling
+  unsigned seen[3];      // vertices, texture coordinates, normals read so far, by IndexKind
+  unsigned total[3];     // their final counts (filling only)
+  unsigned numtriangles; // triangles read so far
+  ModelGroup* group;     // current group
+  int material;          // current material (filling only)
+};
+
+static void countOne(ObjReader* reader, unsigned* count) {
+  if (*count == UINT_MAX - 1) {
+    fprintf(stderr, "glmReadOBJ() failed: \"%s\" holds too many elements.\n", reader->model->pathname);
+    exit(1);
+  }
+  ++*count;
+}
+
+static void unknownToken(GlmSpan word) {
+  char name[GLM_WORD_BUFFER];
+  glmSpanToString(word, name);
+  printf("glmFirstPass(): Unknown token \"%s\".\n", name);
+  exit(1);
+}
+
+// "v", "vn", "vt": up to `size` numbers into the next element of `array`.
+static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
+  countOne(reader, &reader->seen[kind]);
+  if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
+  else glmScanFloats(&reader->text, nullptr, size);
+}
+
+static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
+  Model* model = reader->model;
+  char second = word.length > 1 ? word.text[1] : '\0';
+  if (second == '\0') readVector(reader, VERTEX, model->vertices, 3);
+  else if (second == 'n') readVector(reader, NORMAL, model->normals, 3);
+  else if (second == 't') readVector(reader, TEXCOORD, model->texcoords, 2);
+  else unknownToken(word);
+}
+
+// Reads one vertex of `form` into raw[0..], scanf style; returns how many integers it got.
+// With a null `raw` it only counts them.
+__attribute__((always_inline)) static inline unsigned scanFaceVertex(GlmScanner* text, const FaceForm* form, int* raw) {
+  if (!glmScanInt(text, raw)) return 0;
+  for (unsigned got = 1; got < form->count; got++) {
+    if (!glmScanLiteral(text, '/') || (form->doubleSlash && !glmScanLiteral(text, '/'))) return got;
+    if (!glmScanInt(text, raw ? &raw[got] : nullptr)) return got;
+  }
+  return form->count;
+}
+
+static bool hasDoubleSlash(const char* word, size_t length) {
+  for (size_t i = 1; i < length; i++)
+    if (word[i] == '/' && word[i - 1] == '/') return true;
+  return false;
+}
+
+// Decides the face's form by its first vertex word (a "//" in it, else as many integers as
+// "%d/%d/%d" yields, of which "%d/%d" and "%d" read the same first ones) and reads that vertex.
+static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw, unsigned* got) {
+  GlmScanner text = {word, word + length};
+  if (hasDoubleSlash(word, length)) {
+    *got = scanFaceVertex(&text, &VERTEX_NORMAL, raw);
+    return &VERTEX_NORMAL;
+  }
+  *got = scanFaceVertex(&text, &VERTEX_TEXTURE_NORMAL, raw);
+  return *got == 3 ? &VERTEX_TEXTURE_NORMAL : *got == 2 ? &VERTEX_TEXTURE : &VERTEX_ONLY;
+}
+
+[[noreturn]] static void badIndex(const ObjReader* reader, IndexKind kind, int index) {
+  fprintf(stderr, "glmReadOBJ() failed: \"%s\" line %u: %s index %d is out of range (%u defined).\n",
+          reader->model->pathname, glmLineNumber(reader->file->bytes, reader->text.at), INDEX_KIND_NAMES[kind], index,
+          reader->total[kind]);
+  exit(1);
+}
+
+// A negative index counts back from the last element read before it; -1 is that element.
+static unsigned resolveIndex(const ObjReader* reader, IndexKind kind, int index) {
+  long long resolved = index < 0 ? (long long)reader->seen[kind] + 1 + index : index;
+  if (resolved < 1 || resolved > reader->total[kind]) badIndex(reader, kind, index);
+  return unsigned(resolved);
+}
+
+// Indices a read does not reach keep their values from the vertex before.
+static void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got, FaceCorner* corner) {
+  if (reader->fill)
+    for (unsigned i = 0; i < got; i++) corner->index[form->kinds[i]] = resolveIndex(reader, form->kinds[i], raw[i]);
+}
+
+// Reads the next vertex into `corner`. False when the read yields nothing: the face has ended.
+static bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
+  int raw[3];
+  // Two copies of the scan: one that converts the numbers and one that only counts them.
+  unsigned got = reader->fill ? scanFaceVertex(&reader->text, form, raw) : scanFaceVertex(&reader->text, form, nullptr);
+  storeCorner(reader, form, raw, got, corner);
+  return got > 0;
+}
+
+static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c) {
+  ModelGroup* group = reader->group;
+  if (!reader->fill) {
+    countOne(reader, &reader->numtriangles);
+    group->numtriangles++;
+    return;
+  }
+  ModelTriangle* triangle = &reader->model->triangles[reader->numtriangles];
+  const FaceCorner* corners[3] = {&a, &b, &c};
+  for (int i = 0; i < 3; i++) {
+    triangle->vidx[i] = corners[i]->index[VERTEX];
+    triangle->tidx[i] = corners[i]->index[TEXCOORD];
+    triangle->nidx[i] = corners[i]->index[NORMAL];
+  }
+  group->triangles[group->numtriangles++] = reader->numtriangles++;
+}
+
+// "f": the first vertex word decides the form; the face then takes vertices from the file for
+// as long as they come (onto following lines too), as a fan around its first vertex. A face
+// of fewer than three vertices repeats its last indices.
+static void readFace(ObjReader* reader) {
+  GlmSpan word;
+  glmScanWord(&reader->text, &word);
+  char first[GLM_WORD_BUFFER];
+  int raw[3];
+  unsigned got;
+  const FaceForm* form = readFirstVertex(first, glmSpanToString(word, first), raw, &got);
+  FaceCorner corner = {};
+  storeCorner(reader, form, raw, got, &corner);
+  FaceCorner fanCentre = corner;
+  readCorner(reader, form, &corner);
+  FaceCorner previous = corner;
+  readCorner(reader, form, &corner);
+  addTriangle(reader, fanCentre, previous, corner);
+  for (previous = corner; readCorner(reader, form, &corner); previous = corner)
+    addTriangle(reader, fanCentre, previous, corner);
+}
+
+// "g": the rest of the line without the white space around it names the group.
+static void readGroup(ObjReader* reader) {
+  char name[GLM_WORD_BUFFER];
+  glmTrimmedLine(glmScanLine(&reader->text), name);
+  if (!reader->fill) {
+    reader->group = glmEnsureGroup(reader->model, name);
+    return;
+  }
+  reader->group = glmLookupGroup(reader->model, name);
+  reader->group->material = reader->material;
+}
+
+// "mtllib": read at once while counting; a line without a name reads no library.
+static void readMaterialLibrary(ObjReader* reader) {
+  GlmSpan line = glmScanLine(&reader->text);
+  char name[GLM_WORD_BUFFER];
+  glmLineName(line, name);
+  if (reader->fill || !name[0]) return;
+  Model* model = reader->model;
+  free(model->mtllibname);
+  model->mtllibname = glmCopyString(name);
+  glmReadMTL(model, name);
+}
+
+// "usemtl": resolved while filling, against the last library the file names.
+static void readMaterialUse(ObjReader* reader) {
+  GlmSpan line = glmScanLine(&reader->text);
+  if (!reader->fill) return;
+  char name[GLM_WORD_BUFFER];
+  glmLineName(line, name);
+  reader->material = int(glmFindMaterial(reader->model, name));
+  reader->group->material = reader->material;
+}
+
+// Keywords are told apart by their first character ("v" also by its second); comments and
+// keywords this reader does not use are skipped with their line.
+static void readKeywords(ObjReader* reader) {
+  GlmSpan word;
+  for (; glmScanWord(&reader->text, &word); glmReleaseBefore(reader->file, reader->text.at)) {
+    switch (word.text[0]) {
+      case 'v': readVectorKeyword(reader, word); break;
+      case 'f': readFace(reader); break;
+      case 'g': readGroup(reader); break;
+      case 'm': readMaterialLibrary(reader); break;
+      case 'u': readMaterialUse(reader); break;
+      default: glmScanLine(&reader->text); break;
+    }
+  }
+}
+
+// Large arrays are filled front to back right after they are allocated; asking for huge pages
+// saves a page fault every 4 kB, which is a good part of the time spent reading a large file.
+static void* allocateArray(size_t count, size_t size) {
+  void* block = glmAllocate(count, size);
+  const uintptr_t page = 4096;
+  uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
+  uintptr_t end = (uintptr_t(block) + count * size) & ~(page - 1);
+  if (end > start + (uintptr_t(1) << 21)) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  return block;
+}
+
+static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
+  ObjReader reader = {};
+  reader.model = model;
+  reader.file = file;
+  reader.text = {file->bytes, file->bytes + file->size};
+  reader.fill = fill;
+  file->released = 0;
+  return reader;
+}
+
+// Counts elements and each group's triangles, creates the groups and reads the material
+// library; then gives every group its triangle list at its final length.
+static void glmFirstPass(Model* model, GlmFileBytes* file) {
+  ObjReader reader = startPass(model, file, false);
+  reader.group = glmEnsureGroup(model, "default");
+  readKeywords(&reader);
+  model->numvertices = reader.seen[VERTEX];
+  model->numtexcoords = reader.seen[TEXCOORD];
+  model->numnormals = reader.seen[NORMAL];
+  model->numtriangles = reader.numtriangles;
+  for (ModelGroup* group = model->groups; group; group = group->next) {
+    group->triangles = static_cast<unsigned*>(allocateArray(group->numtriangles, sizeof(unsigned)));
+    group->numtriangles = 0;
+  }
+}
+
+// Arrays are zero-filled, so numbers a short line does not give read as 0.
+static void allocateArrays(Model* model) {
+  model->vertices = static_cast<float*>(allocateArray(size_t(model->numvertices) + 1, 3 * sizeof(float)));
+  model->triangles = static_cast<ModelTriangle*>(allocateArray(model->numtriangles, sizeof(ModelTriangle)));
+  if (model->numnormals)
+    model->normals = static_cast<float*>(allocateArray(size_t(model->numnormals) + 1, 3 * sizeof(float)));
+  if (model->numtexcoords)
+    model->texcoords = static_cast<float*>(allocateArray(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
+}
+
+static void glmFillPass(Model* model, GlmFileBytes* file) {
+  ObjReader reader = startPass(model, file, true);
+  reader.group = glmLookupGroup(model, "default");
+  reader.total[VERTEX] = model->numvertices;
+  reader.total[TEXCOORD] = model->numtexcoords;
+  reader.total[NORMAL] = model->numnormals;
+  readKeywords(&reader);
+}
+
+Model* glmReadOBJ(const char* filename) {
+  GlmFileBytes file;
+  if (!glmLoadFile(filename, &file)) {
+    fprintf(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", filename);
+    exit(1);
+  }
+  Model* model = static_cast<Model*>(glmAllocate(1, sizeof(Model)));
+  model->pathname = glmCopyString(filename);
+  glmFirstPass(model, &file);
+  allocateArrays(model);
+  glmFillPass(model, &file);
+  glmUnloadFile(&file);
+  return model;
+}

@@ -1,0 +1,167 @@
+// OBJ reading throughput and peak memory: glmReadOBJ against tinyobjloader's LoadObj on the same
+// large file (a 708 x 708 grid: about 1M triangles as 500k "v/t/n" quads, 5 groups, 5 materials),
+// written once into a temporary directory.
+//
+//   bench_read_obj                      both throughputs, their ratio and each reader's peak memory
+//   bench_read_obj --peak glm|tinyobj FILE   (internal) reads FILE once, prints the growth of VmHWM
+#include "glm/glm.h"
+
+#include <benchmark/benchmark.h>
+#include <tiny_obj_loader.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int GRID = 708;  // vertices per side
+constexpr int GROUPS = 5;
+
+std::string objPath;
+
+void writeMaterials(const std::string& directory) {
+  FILE* mtl = fopen((directory + "/grid.mtl").c_str(), "w");
+  for (int m = 0; m < GROUPS; m++)
+    fprintf(mtl, "newmtl paint%d\nKa 0.2 0.2 0.2\nKd 0.%d 0.5 0.25\nKs 1 1 1\nNs 96.078431\nNi 1.5\nillum 2\n\n", m,
+            m + 1);
+  fclose(mtl);
+}
+
+void writeGrid(const std::string& path) {
+  FILE* obj = fopen(path.c_str(), "w");
+  fprintf(obj, "# benchmark grid\nmtllib grid.mtl\n");
+  for (int y = 0; y < GRID; y++)
+    for (int x = 0; x < GRID; x++)
+      fprintf(obj, "v %.6f %.6f %.6f\n", x * 0.0141f, y * 0.0141f, 0.25f * float((x * 7 + y * 13) % 17) / 17.0f);
+  for (int y = 0; y < GRID; y++)
+    for (int x = 0; x < GRID; x++) fprintf(obj, "vt %.6f %.6f\n", x / float(GRID - 1), y / float(GRID - 1));
+  for (int i = 0; i < GRID * GRID; i++)
+    fprintf(obj, "vn %.6f %.6f %.6f\n", 0.1f * float(i % 7), 0.1f * float(i % 5), 0.98f);
+  for (int y = 0; y + 1 < GRID; y++) {
+    if (y % ((GRID - 1 + GROUPS - 1) / GROUPS) == 0) {
+      int band = y / ((GRID - 1 + GROUPS - 1) / GROUPS);
+      fprintf(obj, "g band%d\nusemtl paint%d\n", band, band);
+    }
+    for (int x = 0; x + 1 < GRID; x++) {
+      int a = y * GRID + x + 1, b = a + 1, c = a + GRID + 1, d = a + GRID;
+      fprintf(obj, "f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c, d, d, d);
+    }
+  }
+  fclose(obj);
+}
+
+double fileMegabytes() { return double(std::filesystem::file_size(objPath)) / 1e6; }
+
+unsigned readWithGlm(const char* path) {
+  Model* model = glmReadOBJ(path);
+  unsigned triangles = model->numtriangles;
+  glmFreeModel(model);
+  return triangles;
+}
+
+size_t readWithTinyobj(const char* path) {
+  tinyobj::attrib_t attrib;
+  std::vector<tinyobj::shape_t> shapes;
+  std::vector<tinyobj::material_t> materials;
+  std::string warn, err;
+  std::string directory = std::filesystem::path(path).parent_path().string() + "/";
+  if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path, directory.c_str(), true)) {
+    fprintf(stderr, "tinyobjloader failed: %s\n", err.c_str());
+    exit(1);
+  }
+  size_t triangles = 0;
+  for (const tinyobj::shape_t& shape : shapes) triangles += shape.mesh.num_face_vertices.size();
+  return triangles;
+}
+
+void BM_glmReadOBJ(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(readWithGlm(objPath.c_str()));
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(std::filesystem::file_size(objPath)));
+}
+
+void BM_tinyobjLoadObj(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(readWithTinyobj(objPath.c_str()));
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(std::filesystem::file_size(objPath)));
+}
+
+BENCHMARK(BM_glmReadOBJ)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_tinyobjLoadObj)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Peak resident memory of this process so far, in kB.
+long highWaterKb() {
+  FILE* status = fopen("/proc/self/status", "r");
+  char line[256];
+  long kb = -1;
+  while (status && fgets(line, sizeof line, status))
+    if (sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+  if (status) fclose(status);
+  return kb;
+}
+
+int measurePeak(const char* reader, const char* path) {
+  long before = highWaterKb();
+  if (strcmp(reader, "glm") == 0) readWithGlm(path);
+  else readWithTinyobj(path);
+  printf("%ld\n", highWaterKb() - before);
+  return 0;
+}
+
+// Runs this program again in a fresh process that reads the file once with `reader`.
+double peakMegabytes(const char* reader) {
+  std::string command = "/proc/" + std::to_string(getpid()) + "/exe --peak " + reader + " '" + objPath + "'";
+  FILE* child = popen(command.c_str(), "r");
+  long kb = -1;
+  if (!child || fscanf(child, "%ld", &kb) != 1) kb = -1;
+  if (child) pclose(child);
+  return kb / 1024.0;
+}
+
+// Keeps the bytes-per-second figure of each benchmark for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      auto rate = run.counters.find("bytes_per_second");
+      if (rate != run.counters.end()) bytesPerSecond[run.benchmark_name()] = rate->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double megabytesPerSecond(const std::string& benchmark) const {
+    for (const auto& entry : bytesPerSecond)
+      if (entry.first.rfind(benchmark + "/", 0) == 0 || entry.first == benchmark) return entry.second / 1e6;
+    return 0;
+  }
+  std::map<std::string, double> bytesPerSecond;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && strcmp(argv[1], "--peak") == 0) return measurePeak(argv[2], argv[3]);
+  char pattern[] = "/tmp/kerbhopper-objbench-XXXXXX";
+  if (!mkdtemp(pattern)) return 1;
+  std::string directory = pattern;
+  objPath = directory + "/grid.obj";
+  writeMaterials(directory);
+  writeGrid(objPath);
+  printf("file: %s, %.1f MB, %d triangles\n", objPath.c_str(), fileMegabytes(), 2 * (GRID - 1) * (GRID - 1));
+
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+
+  double glm = reporter.megabytesPerSecond("BM_glmReadOBJ");
+  double tiny = reporter.megabytesPerSecond("BM_tinyobjLoadObj");
+  printf("\n%-16s %10s %18s\n", "reader", "MB/s", "peak memory (MB)");
+  printf("%-16s %10.1f %18.1f\n", "glmReadOBJ", glm, peakMegabytes("glm"));
+  printf("%-16s %10.1f %18.1f\n", "tinyobjloader", tiny, peakMegabytes("tinyobj"));
+  if (tiny > 0) printf("throughput ratio glmReadOBJ / tinyobjloader: %.2f\n", glm / tiny);
+  std::filesystem::remove_all(directory);
+  return 0;
+}

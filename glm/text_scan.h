@@ -1,0 +1,238 @@
+// Word, line and number scanning for the OBJ and MTL readers (not part of the public interface).
+//
+// Both dialects are defined in terms of the C library's formatted input on a text stream:
+// "%127s" words, line remainders of at most 127 characters (a 128-byte fgets), "%d" and "%f"
+// numbers that skip white space first. The readers take the whole file into memory once and
+// scan it with these functions, which reproduce those semantics exactly, including how much
+// input a partly matching number consumes.
+#ifndef GLM_TEXT_SCAN_H
+#define GLM_TEXT_SCAN_H
+
+#include <fast_float/fast_float.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstring>
+
+// A read position in a file's bytes. The bytes are followed by GLM_SCAN_PADDING zero bytes that
+// the file did not hold: the first, *end, stops every character-class loop, so only the loops
+// that accept any byte need to compare with end; all of them let digit runs be read eight bytes
+// at a time.
+struct GlmScanner {
+  const char* at;
+  const char* end;
+};
+
+// A stretch of the buffer; not terminated.
+struct GlmSpan {
+  const char* text;
+  size_t length;
+};
+
+// The most characters a word or a line remainder holds.
+constexpr size_t GLM_WORD_MAX = 127;
+// Zero bytes behind every buffer the scanner reads.
+constexpr size_t GLM_SCAN_PADDING = 8;
+// Size of the buffers that take a word or a name: the text, its '\0' and the padding.
+constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1 + GLM_SCAN_PADDING;
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digit runs are read as little-endian words");
+
+// A file's bytes in memory, followed by GLM_SCAN_PADDING zero bytes. Large regular files are
+// mapped; others are read into a heap block of exactly their size plus the padding.
+struct GlmFileBytes {
+  char* bytes;
+  size_t size;
+  size_t mapped;    // length of the mapping; 0 for a heap block
+  size_t released;  // bytes at the start whose pages have been handed back
+};
+
+// False when the file cannot be opened or read, or is a directory.
+bool glmLoadFile(const char* path, GlmFileBytes* file);
+// A hint that the bytes before `at` will not be needed soon: a mapped file hands back their
+// pages now and then, so that reading a large file does not keep all of it resident.
+void glmReleasePages(GlmFileBytes* file, const char* at);
+constexpr size_t GLM_RELEASE_STEP = size_t(4) << 20;
+inline void glmReleaseBefore(GlmFileBytes* file, const char* at) {
+  if (file->mapped && size_t(at - file->bytes) >= file->released + GLM_RELEASE_STEP) glmReleasePages(file, at);
+}
+void glmUnloadFile(GlmFileBytes* file);
+
+// Line number (1-based) of position `at` in the buffer that starts at `start`.
+unsigned glmLineNumber(const char* start, const char* at);
+
+// Copies a span into `buffer` (GLM_WORD_BUFFER bytes) as a zero-padded C string: stops at an
+// embedded '\0', as the C library's string functions would. Returns the string's length.
+size_t glmSpanToString(GlmSpan span, char* buffer);
+
+// The name a line remainder gives: its second word when it holds two or more, its only word
+// otherwise, "" when it holds none. Written into `buffer` (GLM_WORD_BUFFER bytes).
+void glmLineName(GlmSpan line, char* buffer);
+
+// The line remainder without the white space around it, into `buffer` (GLM_WORD_BUFFER bytes).
+void glmTrimmedLine(GlmSpan line, char* buffer);
+
+// "%f" where the plain decimal path does not apply: infinities, NaN, hexadecimal, no number.
+// `digits` is the position after the optional sign; a null `value` only skips the number.
+bool glmScanSpecialFloat(GlmScanner* text, const char* digits, float* value);
+
+inline bool glmIsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool glmIsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// How many of the eight bytes at p are decimal digits before the first that is not.
+inline unsigned glmLeadingDigits(const char* p) {
+  unsigned long long chunk;
+  memcpy(&chunk, p, 8);
+  // A digit byte 0x30..0x39 becomes 0x33; a carry out of a byte above 0xf9 can only disturb
+  // the bytes after that non-digit, which do not count.
+  unsigned long long marks = (chunk & 0xf0f0f0f0f0f0f0f0ull) | (((chunk + 0x0606060606060606ull) & 0xf0f0f0f0f0f0f0f0ull) >> 4);
+  unsigned long long others = marks ^ 0x3333333333333333ull;
+  return others ? unsigned(__builtin_ctzll(others)) / 8 : 8;
+}
+
+// The value of the n (1 to 8) digits at p, all at once.
+inline unsigned glmDigitsValue(const char* p, unsigned n) {
+  unsigned long long chunk;
+  memcpy(&chunk, p, 8);
+  chunk = (chunk - 0x3030303030303030ull) << (8 * (8 - n));  // the digits, behind leading zeros
+  chunk = chunk * 10 + (chunk >> 8);
+  chunk = ((chunk & 0x000000ff000000ffull) * (100 + (1000000ull << 32)) +
+           ((chunk >> 16) & 0x000000ff000000ffull) * (1 + (10000ull << 32))) >> 32;
+  return unsigned(chunk);
+}
+
+constexpr unsigned long long GLM_POWERS_OF_TEN[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+inline const char* glmSkipDigits(const char* p) {
+  unsigned run;
+  do {
+    run = glmLeadingDigits(p);
+    p += run;
+  } while (run == 8);
+  return p;
+}
+
+inline const char* glmSpaceEnd(const char* p) {
+  while (glmIsSpace(*p)) p++;
+  return p;
+}
+
+inline void glmSkipSpace(GlmScanner* text) { text->at = glmSpaceEnd(text->at); }
+
+// "%127s": false at the end of the input.
+inline bool glmScanWord(GlmScanner* text, GlmSpan* word) {
+  const char* start = glmSpaceEnd(text->at);
+  const char* limit = size_t(text->end - start) < GLM_WORD_MAX ? text->end : start + GLM_WORD_MAX;
+  const char* stop = start;
+  while (stop < limit && !glmIsSpace(*stop)) stop++;
+  text->at = stop;
+  *word = {start, size_t(stop - start)};
+  return stop != start;
+}
+
+// A 128-byte fgets: the rest of the line through its line end, at most 127 characters.
+inline GlmSpan glmScanLine(GlmScanner* text) {
+  const char* start = text->at;
+  size_t room = size_t(text->end - start) < GLM_WORD_MAX ? size_t(text->end - start) : GLM_WORD_MAX;
+  const char* newline = static_cast<const char*>(memchr(start, '\n', room));
+  text->at = newline ? newline + 1 : start + room;
+  return {start, size_t(text->at - start)};
+}
+
+// One literal character of a format: consumed only when it matches.
+inline bool glmScanLiteral(GlmScanner* text, char c) {
+  if (*text->at != c) return false;
+  text->at++;
+  return true;
+}
+
+// "%d". A sign without digits is consumed and fails, as in the C library. Values beyond the
+// range of int saturate, so they can never wrap round into a valid index. A null `value` only
+// skips the number.
+__attribute__((always_inline)) inline bool glmScanInt(GlmScanner* text, int* value) {
+  const char* p = glmSpaceEnd(text->at);
+  bool negative = *p == '-';
+  p += negative || *p == '+';
+  if (!glmIsDigit(*p)) {
+    text->at = p;
+    return false;
+  }
+  if (!value) {
+    text->at = glmSkipDigits(p);
+    return true;
+  }
+  while (*p == '0') p++;
+  const char* significant = p;
+  unsigned long long magnitude = 0;
+  for (unsigned run = 8; run == 8; p += run) {
+    run = glmLeadingDigits(p);
+    if (run) magnitude = magnitude * GLM_POWERS_OF_TEN[run] + glmDigitsValue(p, run);
+  }
+  text->at = p;
+  unsigned long long limit = negative ? 0x80000000ull : 0x7fffffffull;
+  if (p - significant > 10 || magnitude > limit) magnitude = limit;
+  *value = negative ? int(-(long long)magnitude) : int(magnitude);
+  return true;
+}
+
+// Whether "%f" meets a plain decimal number at p (just after the sign): a digit, or a point
+// before a digit, but not the "0x" of a hexadecimal one.
+inline bool glmIsPlainDecimal(const char* p) {
+  return (glmIsDigit(p[0]) && !(p[0] == '0' && (p[1] | 0x20) == 'x')) || (p[0] == '.' && glmIsDigit(p[1]));
+}
+
+// Where "%f" stops in a plain decimal number: digits, one point, digits, and an exponent. The
+// exponent marker and its sign are taken even when no digit follows them ("1e" reads as 1).
+inline const char* glmDecimalEnd(const char* p) {
+  p = glmSkipDigits(p);
+  if (*p == '.') p = glmSkipDigits(p + 1);
+  if ((*p | 0x20) == 'e') p = glmSkipDigits(p + 1 + (p[1] == '+' || p[1] == '-'));
+  return p;
+}
+
+// A plain decimal without exponent, of up to 7 digits before the point and 7 after, whose
+// digits make at most 2^24: its end goes to *stop and its value to *value, exactly: the digits
+// and the power of ten are exact floats, and one float division rounds correctly. Null when
+// the number is not of that kind.
+inline const char* glmShortDecimal(const char* p, float* value) {
+  static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+  unsigned whole = glmLeadingDigits(p), fraction = 0;
+  const char* point = p + whole;
+  if (*point == '.') fraction = glmLeadingDigits(point + 1);
+  const char* stop = point + (*point == '.') + fraction;
+  if (whole == 8 || fraction == 8 || (*stop | 0x20) == 'e') return nullptr;
+  unsigned long long digits = whole ? glmDigitsValue(p, whole) : 0;
+  if (fraction) digits = digits * GLM_POWERS_OF_TEN[fraction] + glmDigitsValue(point + 1, fraction);
+  if (digits > (1u << 24)) return nullptr;
+  *value = float(digits) / POWERS[fraction];
+  return stop;
+}
+
+// "%f", correctly rounded like the C library's strtof. On failure *value is unchanged and the
+// characters the C library would have consumed are consumed. A null `value` only skips the number.
+__attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float* value) {
+  const char* start = glmSpaceEnd(text->at);
+  const char* p = start + (*start == '-' || *start == '+');
+  if (!glmIsPlainDecimal(p)) {
+    text->at = start;
+    return glmScanSpecialFloat(text, p, value);
+  }
+  float parsed = 0;
+  const char* stop = value ? glmShortDecimal(p, &parsed) : nullptr;
+  if (!stop) {
+    stop = glmDecimalEnd(p);
+    if (value) fast_float::from_chars(p, stop, parsed);
+  }
+  if (value) *value = *start == '-' ? -parsed : parsed;
+  text->at = stop;
+  return true;
+}
+
+// "%f %f ...": up to `count` numbers into values[0..count), stopping at the first that fails.
+// A null `values` only skips them.
+__attribute__((always_inline)) inline void glmScanFloats(GlmScanner* text, float* values, unsigned count) {
+  for (unsigned i = 0; i < count && glmScanFloat(text, values ? &values[i] : nullptr); i++) {
+  }
+}
+
+#endif

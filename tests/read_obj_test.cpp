@@ -1,0 +1,328 @@
+// Reading OBJ files: faces and their forms, indices, vertices, groups, materials, failures.
+#include "glm/glm.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_files.h"
+
+#include <string>
+#include <vector>
+
+using testing::ExitedWithCode;
+
+namespace {
+
+class ReadObj : public testing::Test {
+ protected:
+  ~ReadObj() override {
+    if (model) glmFreeModel(model);
+  }
+  Model* read(const std::string& obj) {
+    model = glmReadOBJ(dir.write("model.obj", obj).c_str());
+    return model;
+  }
+  std::vector<unsigned> vertexIndices(unsigned triangle) const {
+    const unsigned* v = model->triangles[triangle].vidx;
+    return {v[0], v[1], v[2]};
+  }
+  std::vector<std::string> groupNames() const {
+    std::vector<std::string> names;
+    for (ModelGroup* group = model->groups; group; group = group->next) names.push_back(group->name);
+    return names;
+  }
+  std::vector<unsigned> groupTriangles(const char* name) const {
+    ModelGroup* group = glmLookupGroup(model, name);
+    EXPECT_NE(group, nullptr) << name;
+    return group ? std::vector<unsigned>(group->triangles, group->triangles + group->numtriangles)
+                 : std::vector<unsigned>();
+  }
+  // Runs `read` in a child that must exit with status 1; returns what it wrote to standard output.
+  std::string stdoutOfFailedRead(const std::string& obj, const char* stderrPattern) {
+    std::string path = dir.write("model.obj", obj), out = dir.path("stdout.txt");
+    EXPECT_EXIT(
+        {
+          if (!freopen(out.c_str(), "w", stdout)) abort();
+          glmReadOBJ(path.c_str());
+        },
+        ExitedWithCode(1), stderrPattern);
+    return readFile(out);
+  }
+
+  TempDir dir;
+  Model* model = nullptr;
+};
+
+const char* const FOUR_VERTICES = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+const char* const FIVE_VERTICES = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 2 0\n";
+
+}  // namespace
+
+// --- Faces ---
+
+TEST_F(ReadObj, QuadBecomesTwoFanTrianglesInTheCurrentGroup) {
+  read(std::string(FOUR_VERTICES) + "f 1 2 3 4\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 3, 4}));
+  EXPECT_EQ(groupTriangles("default"), (std::vector<unsigned>{0, 1}));
+}
+
+TEST_F(ReadObj, VertexNormalFormFansNormalsLikeVertices) {
+  std::string normals;
+  for (int i = 1; i <= 15; i++) normals += "vn 0 0 1\n";
+  read(FIVE_VERTICES + normals + "f 1//11 2//12 3//13 4//14 5//15\n");
+  ASSERT_EQ(model->numtriangles, 3u);
+  const unsigned expectedNormals[3][3] = {{11, 12, 13}, {11, 13, 14}, {11, 14, 15}};
+  for (unsigned t = 0; t < 3; t++) {
+    EXPECT_EQ(vertexIndices(t), (std::vector<unsigned>{1, t + 2, t + 3}));
+    for (int c = 0; c < 3; c++) EXPECT_EQ(model->triangles[t].nidx[c], expectedNormals[t][c]);
+    for (int c = 0; c < 3; c++) EXPECT_EQ(model->triangles[t].tidx[c], 0u);
+  }
+}
+
+TEST_F(ReadObj, FullFormPutsMiddleIndexInTexcoordsAndLastInNormals) {
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\nf 1/3/2 2/2/3 3/1/1\n");
+  const ModelTriangle& t = model->triangles[0];
+  EXPECT_EQ((std::vector<unsigned>{t.tidx[0], t.tidx[1], t.tidx[2]}), (std::vector<unsigned>{3, 2, 1}));
+  EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{2, 3, 1}));
+}
+
+TEST_F(ReadObj, VertexTextureFormLeavesNormalsZero) {
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3 4/1\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  const ModelTriangle& t = model->triangles[1];
+  EXPECT_EQ((std::vector<unsigned>{t.tidx[0], t.tidx[1], t.tidx[2]}), (std::vector<unsigned>{1, 3, 1}));
+  EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{0, 0, 0}));
+  EXPECT_EQ(model->normals, nullptr);
+}
+
+TEST_F(ReadObj, FaceOfTwoVerticesRepeatsTheLastIndex) {
+  read(std::string(FOUR_VERTICES) + "f 1 2\nf 3\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 2}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{3, 3, 3}));
+}
+
+TEST_F(ReadObj, FaceContinuesOntoLinesThatStartWithANumber) {
+  read(std::string(FIVE_VERTICES) + "f 1 2 3\n4\n  5 g next\n");
+  ASSERT_EQ(model->numtriangles, 3u);
+  EXPECT_EQ(vertexIndices(2), (std::vector<unsigned>{1, 4, 5}));
+  EXPECT_EQ(groupNames(), (std::vector<std::string>{"next", "default"}));
+}
+
+TEST_F(ReadObj, PartlyReadVertexKeepsTheIndicesOfTheVertexBefore) {
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvn 0 0 1\nvn 0 1 0\nf 1/1/1 2/2 3/1/2\n");
+  const ModelTriangle& t = model->triangles[0];
+  EXPECT_EQ((std::vector<unsigned>{t.tidx[0], t.tidx[1], t.tidx[2]}), (std::vector<unsigned>{1, 2, 1}));
+  EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{1, 1, 2}));
+}
+
+TEST_F(ReadObj, NegativeIndexCountsBackFromTheElementsReadSoFar) {
+  read("v 0 0 0\nv 1 0 0\nv 1 1 0\nvn 0 0 1\nf -3//-1 -2//-1 -1//-1\n"
+       "v 0 0 1\nv 1 0 1\nv 1 1 1\nvn 1 0 0\nf -3//-1 -2//-2 -1//1\n");
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{4, 5, 6}));
+  EXPECT_EQ(model->triangles[1].nidx[0], 2u);
+  EXPECT_EQ(model->triangles[1].nidx[1], 1u);
+}
+
+TEST_F(ReadObj, FaceMayNameVerticesDefinedLaterInTheFile) {
+  read(std::string("f 1 2 3\n") + FOUR_VERTICES);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
+}
+
+TEST_F(ReadObj, IndexZeroEndsTheReadNamingFileLineAndIndex) {
+  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1 2 3\nf 1 0 2\n",
+                     "^glmReadOBJ\\(\\).*model.obj.* line 6: vertex index 0 ");
+}
+
+TEST_F(ReadObj, IndexBeyondTheCountEndsTheRead) {
+  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1 2 5\n", "^glmReadOBJ\\(\\).*line 5: vertex index 5 ");
+}
+
+TEST_F(ReadObj, NegativeIndexBeforeTheFirstElementEndsTheRead) {
+  stdoutOfFailedRead("v 0 0 0\nv 1 0 0\nf -1 -2 -3\nv 1 1 0\n", "line 3: vertex index -3 ");
+}
+
+TEST_F(ReadObj, TextureOrNormalIndexWithoutSuchElementsEndsTheRead) {
+  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1/1 2/1 3/1\n", "texture coordinate index 1 ");
+  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1//1 2//1 3//1\n", "normal index 1 ");
+}
+
+TEST_F(ReadObj, HugeIndexIsOutOfRangeRatherThanWrappedRound) {
+  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1 2 4294967295\n", "vertex index 2147483647 ");
+}
+
+// --- Vertices and the element arrays ---
+
+TEST_F(ReadObj, OnlyVerticesAndFacesGiveOneDefaultGroupAndNoOptionalArrays) {
+  read(std::string(FIVE_VERTICES) + "f 1 2 3\nf 3 4 5\nf 5 1 2\n");
+  EXPECT_EQ(groupNames(), (std::vector<std::string>{"default"}));
+  EXPECT_EQ(groupTriangles("default"), (std::vector<unsigned>{0, 1, 2}));
+  EXPECT_EQ(model->normals, nullptr);
+  EXPECT_EQ(model->texcoords, nullptr);
+  EXPECT_EQ(model->materials, nullptr);
+  EXPECT_EQ(model->mtllibname, nullptr);
+  EXPECT_EQ(model->facetnorms, nullptr);
+  EXPECT_EQ(model->numfacetnorms, 0u);
+}
+
+TEST_F(ReadObj, EmptyFileGivesAnEmptyModelWithTheDefaultGroup) {
+  std::string path = dir.write("empty.obj", "");
+  model = glmReadOBJ(path.c_str());
+  EXPECT_STREQ(model->pathname, path.c_str());
+  EXPECT_EQ(model->numvertices + model->numnormals + model->numtexcoords + model->numtriangles, 0u);
+  EXPECT_NE(model->vertices, nullptr);
+  ASSERT_EQ(model->numgroups, 1u);
+  EXPECT_STREQ(model->groups->name, "default");
+  EXPECT_EQ(model->groups->numtriangles, 0u);
+  EXPECT_EQ(model->position[0] + model->position[1] + model->position[2], 0.0f);
+}
+
+TEST_F(ReadObj, CoordinatesAreStoredOneBasedAndExtraNumbersAreSkipped) {
+  read("v 1 2 3 1\nvt 0.25 .5 0\nvn -1e-1 +2 3.\nv 4 5\nv 7 8 9\n");
+  ASSERT_EQ(model->numvertices, 3u);
+  const float vertices[] = {1, 2, 3, 4, 5, 0, 7, 8, 9};
+  for (int i = 0; i < 9; i++) EXPECT_EQ(model->vertices[3 + i], vertices[i]) << i;
+  EXPECT_EQ(model->texcoords[2], 0.25f);
+  EXPECT_EQ(model->texcoords[3], 0.5f);
+  EXPECT_EQ(model->normals[3], -0.1f);
+  EXPECT_EQ(model->normals[4], 2.0f);
+}
+
+TEST_F(ReadObj, UnknownVertexKeywordEndsTheReadWithAMessageOnStandardOutput) {
+  EXPECT_EQ(stdoutOfFailedRead("v 1 2 3\nvp 0.5\n", ""), "glmFirstPass(): Unknown token \"vp\".\n");
+}
+
+TEST_F(ReadObj, FaceAfterTheNumbersOfAVertexLineIsCountedAndFilledAlike) {
+  read("v 0 0 0 f 1 1 1\nv 1 1 1\n");
+  EXPECT_EQ(model->numvertices, 2u);
+  EXPECT_EQ(model->numtriangles, 1u);
+}
+
+// --- Long lines, long words, line ends ---
+
+TEST_F(ReadObj, CommentBeyond127CharactersIsReadAsKeywords) {
+  read("# " + std::string(126, 'x') + "v 1 2 3\n" + "#" + std::string(120, 'y') + " v 4 5 6\n");
+  ASSERT_EQ(model->numvertices, 1u);
+  EXPECT_EQ(model->vertices[3], 1.0f);
+}
+
+TEST_F(ReadObj, LongGroupNameIsCutAt127CharactersWithoutOverrun) {
+  read("g " + std::string(300, 'n') + "\n");
+  EXPECT_EQ(std::string(model->groups->name), std::string(126, 'n'));
+}
+
+TEST_F(ReadObj, CrlfFileReadsExactlyLikeLfFile) {
+  std::string lf = "mtllib lib.mtl\ng  wheels \nusemtl red\nv 1 2 3\nv 4 5 6\nv 7 8 9\nf 1 2 3\ng\nf 3 2 1\n";
+  dir.write("lib.mtl", "newmtl red\r\nKd 1 0 0\r\n");
+  std::string crlf;
+  for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  Model* fromLf = read(lf);
+  model = nullptr;
+  read(crlf);
+  EXPECT_EQ(groupNames(), (std::vector<std::string>{"", "wheels", "default"}));
+  EXPECT_STREQ(model->mtllibname, fromLf->mtllibname);
+  EXPECT_EQ(glmLookupGroup(model, "wheels")->material, 1);
+  EXPECT_STREQ(model->materials[1].name, "red");
+  ASSERT_EQ(model->numtriangles, fromLf->numtriangles);
+  EXPECT_EQ(memcmp(model->triangles, fromLf->triangles, sizeof(ModelTriangle) * 2), 0);
+  EXPECT_EQ(memcmp(model->vertices, fromLf->vertices, sizeof(float) * 12), 0);
+  glmFreeModel(fromLf);
+}
+
+// --- Groups ---
+
+TEST_F(ReadObj, GroupsHoldTheFacesAfterTheirLinesNewestGroupFirst) {
+  read(std::string(FOUR_VERTICES) + "f 1 2 3\ng a\nf 1 2 4\ng b\nf 2 3 4\ng a\nf 1 3 4\n");
+  EXPECT_EQ(groupNames(), (std::vector<std::string>{"b", "a", "default"}));
+  EXPECT_EQ(groupTriangles("default"), (std::vector<unsigned>{0}));
+  EXPECT_EQ(groupTriangles("a"), (std::vector<unsigned>{1, 3}));
+  EXPECT_EQ(groupTriangles("b"), (std::vector<unsigned>{2}));
+  EXPECT_EQ(model->numgroups, 3u);
+}
+
+TEST_F(ReadObj, GroupNameLosesTheWhiteSpaceAroundItButKeepsInnerBlanks) {
+  read("g \t wheels\t \ng default\ng\ng front left\n");
+  EXPECT_EQ(groupNames(), (std::vector<std::string>{"front left", "", "wheels", "default"}));
+}
+
+// --- Materials ---
+
+class ReadObjMaterials : public ReadObj {
+ protected:
+  void SetUp() override {
+    dir.write("first.mtl", "newmtl red\nKd 1 0 0\nnewmtl green\nKd 0 1 0\n");
+    dir.write("second.mtl", "newmtl blue\nKd 0 0 1\nnewmtl red\nKd 1 0 0\n");
+  }
+  int material(const char* group) const { return glmLookupGroup(model, group)->material; }
+};
+
+TEST_F(ReadObjMaterials, MaterialLineBeforeAnyGroupSetsTheDefaultGroup) {
+  read("mtllib first.mtl\nusemtl green\n");
+  EXPECT_STREQ(model->mtllibname, "first.mtl");
+  EXPECT_EQ(model->nummaterials, 3u);
+  EXPECT_EQ(material("default"), 2);
+}
+
+TEST_F(ReadObjMaterials, MaterialLineBeforeTheLibraryLineIsStillResolved) {
+  read("usemtl green\nmtllib first.mtl\n");
+  EXPECT_EQ(material("default"), 2);
+}
+
+TEST_F(ReadObjMaterials, CurrentMaterialCarriesAcrossGroupLines) {
+  read("mtllib first.mtl\ng a\nusemtl green\ng b\ng a\nusemtl red\ng c\n");
+  EXPECT_EQ(material("a"), 1);
+  EXPECT_EQ(material("b"), 2);
+  EXPECT_EQ(material("c"), 1);
+  EXPECT_EQ(material("default"), 0);
+}
+
+TEST_F(ReadObjMaterials, SecondLibraryReplacesTheFirst) {
+  read("mtllib first.mtl\nusemtl red\nmtllib second.mtl\n");
+  EXPECT_STREQ(model->mtllibname, "second.mtl");
+  EXPECT_EQ(model->nummaterials, 3u);
+  EXPECT_STREQ(model->materials[1].name, "blue");
+  EXPECT_EQ(material("default"), 2);
+}
+
+TEST_F(ReadObjMaterials, LineWithTwoNamesUsesTheSecond) {
+  read("mtllib first.mtl second.mtl\nusemtl red blue\n");
+  EXPECT_STREQ(model->mtllibname, "second.mtl");
+  EXPECT_EQ(material("default"), 1);
+}
+
+TEST_F(ReadObjMaterials, UnknownMaterialIsReportedOnStandardOutputAndGivesMaterialZero) {
+  testing::internal::CaptureStdout();
+  read("mtllib first.mtl\nusemtl green\nusemtl purple\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "glmFindMaterial():  can't find material \"purple\".\n");
+  EXPECT_EQ(material("default"), 0);
+}
+
+TEST_F(ReadObjMaterials, LibraryLineWithoutANameReadsNoLibrary) {
+  read("mtllib\nmtllib \r\n");
+  EXPECT_EQ(model->mtllibname, nullptr);
+  EXPECT_EQ(model->materials, nullptr);
+}
+
+TEST_F(ReadObjMaterials, MissingLibraryEndsTheReadNamingTheJoinedPath) {
+  stdoutOfFailedRead("mtllib none.mtl\n", "^glmReadMTL\\(\\) failed: can't open material file \".*/none.mtl\".\n");
+}
+
+TEST_F(ReadObjMaterials, LibraryNamingADirectoryIsNotOpened) {
+  dir.write("sub/x.mtl", "");
+  stdoutOfFailedRead("mtllib sub/\n", "can't open material file \".*/sub/\"");
+}
+
+// --- Files that cannot be read ---
+
+TEST_F(ReadObj, MissingFileEndsTheProcessWithStatusOne) {
+  std::string path = dir.path("none.obj");
+  EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1),
+              "^glmReadOBJ\\(\\) failed: can't open data file \".*none.obj\".\n");
+}
+
+TEST_F(ReadObj, DirectoryIsNotReadAsAFile) {
+  std::string path = dir.path("");
+  EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1), "can't open data file");
+}

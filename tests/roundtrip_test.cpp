@@ -1,0 +1,210 @@
+// Read -> write -> read keeps every group's triangles with their vertex, normal and
+// texture-coordinate values, and the materials, for every face form the writer has.
+#include "glm/glm.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct ModelDeleter {
+  void operator()(Model* model) const { glmFreeModel(model); }
+};
+using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
+
+// Quads and triangles with v/vt/vn faces in three groups, two of them sharing a material.
+const char* const BOX_OBJ =
+    "mtllib box.mtl\n"
+    "v 0 0 0\nv 2.5 0 0\nv 2.5 1 0\nv 0 1 0\nv 0 0 -1250.125\nv 2.5 0 -1250.125\n"
+    "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+    "vn 0 0 1\nvn 0 -1 0\nvn 0.577350 0.577350 0.577350\n"
+    "g front\nusemtl paint\nf 1/1/1 2/2/1 3/3/3 4/4/1\n"
+    "g floor\nusemtl rubber\nf 1/1/2 5/2/2 6/3/2 2/4/2\n"
+    "g back\nusemtl paint\nf 5/1/3 6/2/3 3/3/3\n";
+const char* const BOX_MTL =
+    "newmtl paint\nKa 0.1 0.05 0.025\nKd 0.9 0.1 0.2\nKs 1 1 1\nNs 96.078431\n"
+    "newmtl rubber\nKd 0.05 0.05 0.05\nNs 1000\n";
+
+// Windows line ends and indices that count back from the newest entry.
+const char* const CRLF_OBJ =
+    "mtllib crlf.mtl\r\n"
+    "v -1 -1 0\r\nv 1 -1 0\r\nv 1 1 0\r\nv -1 1 0\r\n"
+    "vt 0.25 0.25\r\nvt 0.75 0.25\r\nvt 0.75 0.75\r\nvt 0.25 0.75\r\n"
+    "vn 0 0 1\r\n"
+    "g panel\r\nusemtl glass\r\n"
+    "f -4/-4/-1 -3/-3/-1 -2/-2/-1 -1/-1/-1\r\n"
+    "v 0 0 3\r\n"
+    "g tip\r\nf -1/-1/-1 -4/-3/-1 -3/-2/-1\r\n";
+const char* const CRLF_MTL = "newmtl glass\r\nKa 0 0 0\r\nKd 0.3 0.6 0.9\r\nKs 0.5 0.5 0.5\r\nNs 250\r\n";
+
+// Vertex and normal faces, a group named twice, and a material named before its library.
+const char* const WEDGE_OBJ =
+    "v 1 0 0\nv 0 1 0\nv 0 0 1\nv 1 1 1\n"
+    "vn 1 0 0\nvn 0 1 0\nvn 0 0 1\n"
+    "usemtl steel\n"
+    "f 1//1 2//2 3//3\n"
+    "g a\nf 1//1 3//3 4//1\n"
+    "g b\nusemtl copper\nf 2//2 3//3 4//3 1//1\n"
+    "g a\nf 4//2 2//2 1//1\n"
+    "mtllib wedge.mtl\n";
+const char* const WEDGE_MTL =
+    "newmtl steel\nKd 0.6 0.6 0.65\nNs 500\n"
+    "newmtl copper\nKa 0.2 0.1 0.05\nKd 0.7 0.4 0.2\nKs 0.3 0.3 0.3\n";
+
+// Positions only: a pentagon in the "default" group and nothing else.
+const char* const PENTAGON_OBJ = "v 0 1 0\nv -0.951057 0.309017 0\nv -0.587785 -0.809017 0\n"
+                                 "v 0.587785 -0.809017 0\nv 0.951057 0.309017 0\nf 1 2 3 4 5\n";
+
+struct Source {
+  const char* name;
+  const char* obj;
+  const char* mtlName;
+  const char* mtl;
+};
+const Source SOURCES[] = {
+    {"box", BOX_OBJ, "box.mtl", BOX_MTL},
+    {"crlf", CRLF_OBJ, "crlf.mtl", CRLF_MTL},
+    {"wedge", WEDGE_OBJ, "wedge.mtl", WEDGE_MTL},
+    {"pentagon", PENTAGON_OBJ, nullptr, nullptr},
+};
+
+// Every face form and each with and without materials.
+const unsigned MODES[] = {GLMMODE_NONE, GLMMODE_SMOOTH, GLMMODE_FLAT, GLMMODE_TEXTURE,
+                          GLMMODE_SMOOTH | GLMMODE_TEXTURE, GLMMODE_FLAT | GLMMODE_TEXTURE};
+
+ModelPtr readQuietly(const std::string& path) {
+  testing::internal::CaptureStdout();
+  ModelPtr model(glmReadOBJ(path.c_str()));
+  testing::internal::GetCapturedStdout();
+  return model;
+}
+
+// "%f" keeps six decimals, so values agree to about 1e-6 of their magnitude.
+void expectClose(const float* expected, const float* actual, int size, const std::string& what) {
+  for (int k = 0; k < size; k++)
+    EXPECT_NEAR(actual[k], expected[k], 1e-6 * std::max(1.0f, std::fabs(expected[k]))) << what << "[" << k << "]";
+}
+
+// The mode the writer settles on for this model, without its warnings.
+unsigned effectiveMode(const Model* model, unsigned mode) {
+  if (!model->facetnorms) mode &= ~GLMMODE_FLAT;
+  if (!model->normals) mode &= ~GLMMODE_SMOOTH;
+  if (!model->texcoords) mode &= ~GLMMODE_TEXTURE;
+  if (mode & GLMMODE_SMOOTH) mode &= ~GLMMODE_FLAT;
+  if (!model->materials) mode &= ~GLMMODE_MATERIAL;
+  return mode;
+}
+
+void expectSameTriangle(const Model* before, const ModelTriangle& a, const Model* after, const ModelTriangle& b,
+                        unsigned mode) {
+  for (int k = 0; k < 3; k++) {
+    expectClose(&before->vertices[3 * a.vidx[k]], &after->vertices[3 * b.vidx[k]], 3, "vertex");
+    if (mode & GLMMODE_SMOOTH)
+      expectClose(&before->normals[3 * a.nidx[k]], &after->normals[3 * b.nidx[k]], 3, "normal");
+    if (mode & GLMMODE_FLAT)
+      expectClose(&before->facetnorms[3 * a.fidx], &after->normals[3 * b.nidx[k]], 3, "facet normal");
+    if (mode & GLMMODE_TEXTURE)
+      expectClose(&before->texcoords[2 * a.tidx[k]], &after->texcoords[2 * b.tidx[k]], 2, "texcoord");
+  }
+}
+
+void expectSameMaterial(const ModelMaterial& a, const ModelMaterial& b) {
+  EXPECT_STREQ(a.name, b.name);
+  expectClose(a.ambient, b.ambient, 4, std::string(a.name) + " ambient");
+  expectClose(a.diffuse, b.diffuse, 4, std::string(a.name) + " diffuse");
+  expectClose(a.specular, b.specular, 4, std::string(a.name) + " specular");
+  // Shininess travels as Ns = shininess / 128 * 1000 with six decimals.
+  EXPECT_NEAR(b.shininess, a.shininess, 1e-5 * std::max(1.0f, a.shininess)) << a.name;
+}
+
+// Groups are matched by name: the writer lists them newest first, so a reader creates
+// them in the opposite order.
+void expectSameGroups(const Model* before, Model* after, unsigned mode) {
+  ASSERT_EQ(after->numgroups, before->numgroups);
+  for (const ModelGroup* a = before->groups; a; a = a->next) {
+    const ModelGroup* b = glmLookupGroup(after, a->name);
+    ASSERT_NE(b, nullptr) << a->name;
+    ASSERT_EQ(b->numtriangles, a->numtriangles) << a->name;
+    for (unsigned i = 0; i < a->numtriangles; i++)
+      expectSameTriangle(before, before->triangles[a->triangles[i]], after, after->triangles[b->triangles[i]], mode);
+    if (mode & GLMMODE_MATERIAL)
+      expectSameMaterial(before->materials[a->material], after->materials[b->material]);
+  }
+}
+
+// Materials are matched by name too: the library written holds "default" as a material
+// of its own, which a reader adds after its built-in "default".
+void expectSameModel(const Model* before, Model* after, unsigned mode) {
+  EXPECT_EQ(after->numtriangles, before->numtriangles);
+  expectSameGroups(before, after, mode);
+  if (!(mode & GLMMODE_MATERIAL)) return;
+  for (unsigned i = 0; i < before->nummaterials; i++)
+    expectSameMaterial(before->materials[i], after->materials[glmFindMaterial(after, before->materials[i].name)]);
+}
+
+TEST(RoundTrip, ReadWriteReadKeepsGroupsTrianglesAndMaterialsInEveryForm) {
+  for (const Source& source : SOURCES) {
+    TempDir dir;
+    std::string original = dir.write(std::string(source.name) + ".obj", source.obj);
+    if (source.mtl) dir.write(source.mtlName, source.mtl);
+    ModelPtr before = readQuietly(original);
+    glmComputeFacetNormals(before.get());
+    for (unsigned mode : MODES)
+      for (unsigned materials : {GLMMODE_NONE, GLMMODE_MATERIAL}) {
+        SCOPED_TRACE(std::string(source.name) + " mode " + std::to_string(mode | materials));
+        std::string copy = dir.path("out" + std::to_string(mode | materials) + "/" + source.name + ".obj");
+        std::filesystem::create_directories(std::filesystem::path(copy).parent_path());
+        testing::internal::CaptureStdout();
+        glmWriteOBJ(before.get(), copy.c_str(), mode | materials);
+        testing::internal::GetCapturedStdout();
+        ModelPtr after = readQuietly(copy);
+        expectSameModel(before.get(), after.get(), effectiveMode(before.get(), mode | materials));
+      }
+  }
+}
+
+// The demo's car: thousands of triangles over many groups and materials, with every
+// kind of normal and generated texture coordinates.
+TEST(RoundTrip, CarModelKeepsEverythingInEveryForm) {
+  ModelPtr car = readQuietly(KERB_DATA_DIR "/porsche.obj");
+  ASSERT_GT(car->numtriangles, 1000u);
+  ASSERT_GT(car->numgroups, 2u);
+  ASSERT_GT(car->nummaterials, 2u);
+  glmComputeFacetNormals(car.get());
+  glmVertexNormals(car.get(), 90);
+  glmPlanarTexCoords(car.get());
+  TempDir dir;
+  for (unsigned mode : MODES) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    std::string copy = dir.path("porsche.obj");
+    testing::internal::CaptureStdout();
+    glmWriteOBJ(car.get(), copy.c_str(), mode | GLMMODE_MATERIAL);
+    testing::internal::GetCapturedStdout();
+    expectSameModel(car.get(), readQuietly(copy).get(), mode | GLMMODE_MATERIAL);
+  }
+}
+
+TEST(RoundTrip, SourcesHoldWhatTheyAreMeantToTest) {
+  TempDir dir;
+  dir.write("crlf.mtl", CRLF_MTL);
+  ModelPtr crlf = readQuietly(dir.write("crlf.obj", CRLF_OBJ));
+  ASSERT_NE(glmLookupGroup(crlf.get(), "panel"), nullptr);  // no carriage return kept
+  ASSERT_EQ(crlf->numtriangles, 3u);
+  const ModelTriangle& tip = crlf->triangles[2];
+  EXPECT_EQ(tip.vidx[0], 5u);
+  EXPECT_EQ(tip.vidx[1], 2u);
+  EXPECT_EQ(tip.tidx[1], 2u);
+  EXPECT_EQ(tip.nidx[2], 1u);
+  ASSERT_EQ(crlf->nummaterials, 2u);
+  EXPECT_STREQ(crlf->materials[1].name, "glass");
+  EXPECT_FLOAT_EQ(crlf->materials[1].shininess, 32.0f);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// The readers' scanner checked against the C library's formatted input on the same bytes: the
+// same success, the same value to the bit, and the same number of characters consumed.
+#include "glm/text_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+template <typename T>
+struct Scanned {
+  bool ok;
+  T value;
+  long consumed;
+};
+
+template <typename T>
+Scanned<T> libraryScan(const std::string& input, const char* format) {
+  FILE* file = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
+  T value{};
+  bool ok = fscanf(file, format, &value) == 1;
+  long consumed = ftell(file);
+  fclose(file);
+  return {ok, value, consumed};
+}
+
+// The scanner reads buffers followed by zero padding, as the readers give it.
+std::string padded(const std::string& text) { return text + std::string(GLM_SCAN_PADDING, '\0'); }
+
+template <typename T>
+Scanned<T> ourScan(const std::string& unpadded, bool (*scan)(GlmScanner*, T*)) {
+  std::string input = padded(unpadded);
+  GlmScanner text = {input.c_str(), input.c_str() + unpadded.size()};
+  T value{};
+  bool ok = scan(&text, &value);
+  return {ok, value, long(text.at - input.c_str())};
+}
+
+bool sameFloat(float a, float b) {
+  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b) && std::signbit(a) == std::signbit(b);
+  return memcmp(&a, &b, sizeof a) == 0;
+}
+
+void expectSameFloatScan(const std::string& input) {
+  Scanned<float> expected = libraryScan<float>(input, "%f");
+  Scanned<float> actual = ourScan<float>(input, glmScanFloat);
+  ASSERT_EQ(actual.ok, expected.ok) << '"' << input << '"';
+  ASSERT_EQ(actual.consumed, expected.consumed) << '"' << input << '"';
+  if (expected.ok) {
+    ASSERT_TRUE(sameFloat(actual.value, expected.value)) << '"' << input << '"';
+  }
+}
+
+std::string randomText(std::mt19937& random, const std::string& alphabet, size_t maxLength) {
+  std::string text(random() % (maxLength + 1), ' ');
+  for (char& c : text) c = alphabet[random() % alphabet.size()];
+  return text;
+}
+
+std::string randomDecimal(std::mt19937& random) {
+  std::string text = random() % 2 ? "-" : "";
+  int digits = 1 + int(random() % 24);
+  int point = int(random() % (digits + 1));
+  for (int i = 0; i < digits; i++) {
+    if (i == point) text += '.';
+    text += char('0' + random() % 10);
+  }
+  if (random() % 2) text += "e" + std::to_string(int(random() % 100) - 55);
+  return text;
+}
+
+}  // namespace
+
+TEST(ScanFloat, MatchesTheCLibraryOnOrdinaryAndOddNumbers) {
+  for (const char* input : {"1", " \n\t-2.5x", "+3", ".5", "5.", "1.e5", "1e", "1e+", "1E-3 7", "1e5e+", "1e5.5",
+                            "1..2", "-", "+.", ".", ".e5", "e5", "inf", "-INFINITY", "infin", "nan", "nAnx", "na",
+                            "0x1p3", "0x", "0x.", "0xp", "-0x1.8P-2z", "00012", "3.4028236e38", "1e-46", "7e-46",
+                            "0.000000000000000000000000000000000000000000001401298464324817"})
+    expectSameFloatScan(input);
+}
+
+TEST(ScanFloat, MatchesTheCLibraryOnRandomText) {
+  std::mt19937 random(2024);
+  for (int i = 0; i < 20000; i++) expectSameFloatScan(randomText(random, "0123456789012345.eE+-xXpPaAfFiInNtTy \n", 10));
+}
+
+TEST(ScanFloat, RoundsRandomDecimalsExactlyLikeTheCLibrary) {
+  std::mt19937 random(7);
+  for (int i = 0; i < 50000; i++) expectSameFloatScan(randomDecimal(random));
+}
+
+TEST(ScanInt, MatchesTheCLibraryOnRandomText) {
+  std::mt19937 random(11);
+  for (int i = 0; i < 20000; i++) {
+    std::string input = randomText(random, "000123456789+- \n/x", 14);
+    Scanned<int> expected = libraryScan<int>(input, "%d");
+    Scanned<int> actual = ourScan<int>(input, glmScanInt);
+    ASSERT_EQ(actual.ok, expected.ok) << '"' << input << '"';
+    ASSERT_EQ(actual.consumed, expected.consumed) << '"' << input << '"';
+    // Beyond the range of int the C library wraps round, and the scanner saturates on purpose.
+    long long wide = 0;
+    sscanf(input.c_str(), "%lld", &wide);
+    if (expected.ok && wide >= INT_MIN && wide <= INT_MAX) {
+      ASSERT_EQ(actual.value, expected.value) << '"' << input << '"';
+    }
+  }
+}
+
+TEST(ScanInt, SaturatesInsteadOfWrappingRound) {
+  GlmScanner text;
+  int value = 0;
+  std::string input = padded("4294967295 -99999999999 00000000000000000000012");
+  text = {input.c_str(), input.c_str() + strlen(input.c_str())};
+  ASSERT_TRUE(glmScanInt(&text, &value));
+  EXPECT_EQ(value, INT_MAX);
+  ASSERT_TRUE(glmScanInt(&text, &value));
+  EXPECT_EQ(value, INT_MIN);
+  ASSERT_TRUE(glmScanInt(&text, &value));
+  EXPECT_EQ(value, 12);
+}
+
+TEST(ScanWord, TakesAtMost127CharactersAndLeavesTheRestForTheNextWord) {
+  std::string input = "  " + std::string(130, 'a') + "\n";
+  GlmScanner text = {input.c_str(), input.c_str() + input.size()};
+  GlmSpan word;
+  ASSERT_TRUE(glmScanWord(&text, &word));
+  EXPECT_EQ(word.length, 127u);
+  ASSERT_TRUE(glmScanWord(&text, &word));
+  EXPECT_EQ(std::string(word.text, word.length), "aaa");
+  EXPECT_FALSE(glmScanWord(&text, &word));
+}
+
+TEST(ScanLine, ReadsThroughTheLineEndButAtMost127Characters) {
+  std::string input = "short\r\n" + std::string(200, 'b');
+  GlmScanner text = {input.c_str(), input.c_str() + input.size()};
+  EXPECT_EQ(glmScanLine(&text).length, 7u);
+  EXPECT_EQ(glmScanLine(&text).length, 127u);
+  EXPECT_EQ(glmScanLine(&text).length, 73u);
+  EXPECT_EQ(glmScanLine(&text).length, 0u);
+}
+
+TEST(LineName, IsTheSecondWordWhenThereAreTwoOrMore) {
+  char name[GLM_WORD_BUFFER];
+  auto nameOf = [&](const std::string& line) {
+    glmLineName({line.data(), line.size()}, name);
+    return std::string(name);
+  };
+  EXPECT_EQ(nameOf(" one\r\n"), "one");
+  EXPECT_EQ(nameOf(" one two three\n"), "two");
+  EXPECT_EQ(nameOf(" \t\r\n"), "");
+  EXPECT_EQ(nameOf(std::string(" a\0 b", 5)), "a");
+}
