@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -88,7 +89,7 @@ TEST(Music, PlaysTheTuneOnceFromStartToEnd) {
 
 TEST(Music, TheShippedTunePlaysForItsWholeLength) {
   const std::string tune = std::string(KERB_SOURCE_DIR) + "/22.mp3";
-  if (!SDL_RWFromFile(tune.c_str(), "rb")) GTEST_SKIP() << "no 22.mp3 in the project folder";
+  if (access(tune.c_str(), R_OK) != 0) GTEST_SKIP() << "no 22.mp3 in the project folder";
   TempDir dir;
   Recording heard;
   double length = 0;
