@@ -128,9 +128,11 @@ shot back
 expect_same moved back "q and s"
 stop_demo
 
-# --- plain-coloured textures with the sky missing: the dome is white, the rest in place
+# --- plain-coloured textures with the sky missing: the dome is white, the rest in place;
+# the music plays, and SIGTERM still ends the demo
 mkdir -p "$tmp/plain"
 cp -r "$media/data" "$tmp/plain/"
+[ -e "$media/22.mp3" ] && cp "$media/22.mp3" "$tmp/plain/"
 colour() { $magick -size 16x16 "xc:$2" -type truecolor "BMP3:$tmp/plain/$1.bmp"; }
 colour road '#c00000'
 colour wall '#808000'
@@ -150,7 +152,14 @@ facade=$($magick "$tmp/plain.ppm" -fill black +opaque '#00c0c0' -fill white -opa
 car=$($magick "$tmp/plain.ppm" -crop 300x200+350+400 +repage -fill black -opaque '#c00000' -opaque white \
   -opaque '#00c0c0' -opaque '#00c000' -opaque '#808000' -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info:)
 [ "$car" -gt 2000 ] || fail "no car in the lower middle ($car car pixels)"
-stop_demo
+kill -TERM "$pid"
+n=0
+while kill -0 "$pid" 2>/dev/null && [ $n -lt 100 ]; do n=$((n + 1)); sleep 0.05; done
+kill -0 "$pid" 2>/dev/null && fail "SIGTERM did not end the demo"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 143 ] || fail "SIGTERM ended the demo with status $status"
 
 # --- no car model: the reader's message and status 1
 rm "$tmp/plain/data/porsche.obj"
