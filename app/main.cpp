@@ -37,14 +37,13 @@ Function glxFunction(const char* name) {
 void requestVerticalSync() {
   Display* display = glXGetCurrentDisplay();
   if (!display) return;
-  using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
-  using SwapInterval = int (*)(int);
   if (hasGlxExtension(display, "GLX_EXT_swap_control")) {
-    if (auto swap = glxFunction<SwapIntervalExt>("glXSwapIntervalEXT")) swap(display, glXGetCurrentDrawable(), 1);
+    if (auto swap = glxFunction<PFNGLXSWAPINTERVALEXTPROC>("glXSwapIntervalEXT"))
+      swap(display, glXGetCurrentDrawable(), 1);
   } else if (hasGlxExtension(display, "GLX_MESA_swap_control")) {
-    if (auto swap = glxFunction<SwapInterval>("glXSwapIntervalMESA")) swap(1);
+    if (auto swap = glxFunction<PFNGLXSWAPINTERVALMESAPROC>("glXSwapIntervalMESA")) swap(1);
   } else if (hasGlxExtension(display, "GLX_SGI_swap_control")) {
-    if (auto swap = glxFunction<SwapInterval>("glXSwapIntervalSGI")) swap(1);
+    if (auto swap = glxFunction<PFNGLXSWAPINTERVALSGIPROC>("glXSwapIntervalSGI")) swap(1);
   }
 }
 }  // namespace

@@ -58,12 +58,13 @@ stop_demo() {
 
 keys() { xdotool key --window "$wid" --delay 5 "$@"; }
 
-# shot NAME: a screenshot once the picture has come to rest (two quick captures agree).
+# shot NAME: a screenshot once the picture has come to rest: two captures a few frames
+# apart agree, even when a loaded machine draws only a few frames a second.
 shot() {
   xwd -silent -id "$wid" >"$tmp/last.xwd"
   n=0
   while :; do
-    sleep 0.05
+    sleep 0.3
     xwd -silent -id "$wid" >"$tmp/now.xwd"
     if cmp -s "$tmp/now.xwd" "$tmp/last.xwd"; then
       import -window "$wid" "$tmp/$1.ppm"
@@ -71,7 +72,7 @@ shot() {
     fi
     mv "$tmp/now.xwd" "$tmp/last.xwd"
     n=$((n + 1))
-    [ $n -lt 300 ] || fail "the picture never came to rest ($1)"
+    [ $n -lt 100 ] || fail "the picture never came to rest ($1)"
   done
 }
 

@@ -169,24 +169,6 @@ TEST_F(Textures, WithoutAnyFileTexturingStaysOff) {
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }
 
-TEST_F(Textures, UploadsRepeatLinearlyAndModulate) {
-  writeCity();
-  initRenderer();
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  glBindTexture(GL_TEXTURE_2D, textureNames[TEX_ROAD]);
-  GLint value = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
-  EXPECT_EQ(value, GL_LINEAR);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
-  EXPECT_EQ(value, GL_LINEAR);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
-  EXPECT_EQ(value, GL_REPEAT);
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
-  EXPECT_EQ(value, GL_MODULATE);
-}
-
-// Rows of 3 and 6 bytes are not padded to 4: read with the default alignment they would
-// be taken apart wrongly and the last row read past the end of the buffer.
 TEST_F(Textures, NarrowImagesUploadTheirExactPixels) {
   const std::vector<uint8_t> oneWide = {1, 2, 3, 4, 5, 6};                                 // 1 x 2
   const std::vector<uint8_t> twoWide = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};  // 2 x 2
@@ -219,19 +201,6 @@ TEST_F(Textures, AbsentFilesAreSkippedSilently) {
   EXPECT_EQ(loadImageIfPresent(nullptr), nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(Render, InitRendererSetsTheStateForTheWholeRun) {
-  glClearColor(1, 1, 1, 1);
-  initRenderer();
-  GLfloat clear[4];
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-  EXPECT_EQ(clear[0] + clear[1] + clear[2] + clear[3], 0);
-  GLint shading = 0;
-  glGetIntegerv(GL_SHADE_MODEL, &shading);
-  EXPECT_EQ(shading, GL_SMOOTH);
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
 }
 
 TEST_F(Render, ReshapeKeepsThePictureUndistorted) {
