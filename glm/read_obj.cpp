@@ -240,7 +240,7 @@ static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
   reader.file = file;
   reader.text = {file->bytes, file->bytes + file->size};
   reader.fill = fill;
-  file->released = 0;
+  glmRewindFile(file);
   return reader;
 }
 
