@@ -74,15 +74,15 @@ struct Probe {
 
 constexpr size_t HUGE_PAGE = size_t(2) << 20;
 
-// glmAllocate, except that blocks of a huge page or more are aligned to one and asked to be
+// glmAllocate, except that blocks of more than a huge page are aligned to one and asked to be
 // backed by huge pages: welding touches its arrays all over, and with small pages every
 // first touch is a page fault and most later ones miss the TLB.
 static void* allocateLarge(size_t count, size_t size) {
   size_t bytes = count * size;  // counts here stay below 2^34 and sizes below 16: no overflow
-  void* block = nullptr;
-  if (bytes >= HUGE_PAGE) block = aligned_alloc(HUGE_PAGE, (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE);
+  size_t pages = (bytes + HUGE_PAGE - 1) / HUGE_PAGE;
+  void* block = pages > 1 ? aligned_alloc(HUGE_PAGE, pages * HUGE_PAGE) : nullptr;
   if (!block) return glmAllocate(count, size);  // which also reports running out of memory
-  madvise(block, bytes, MADV_HUGEPAGE);
+  madvise(block, pages * HUGE_PAGE, MADV_HUGEPAGE);
   return memset(block, 0, bytes);
 }
 
@@ -175,8 +175,16 @@ static void addRepresentative(WeldGrid* grid, const Probe& probe, const float* v
   memcpy(grid->entries[e].xyz, v, sizeof grid->entries[e].xyz);
 }
 
-// Fills newIndex[1..count] and the representatives into copies; returns their number.
-static unsigned weldWithGrid(const float* vectors, unsigned count, float epsilon, float* copies,
+// Leaves vector i's new index r, as a float, in its x component and, when asked for, in
+// newIndex[i].
+static void setNewIndex(float* vectors, unsigned* newIndex, unsigned i, unsigned r) {
+  vectors[3 * size_t(i)] = float(r);
+  if (newIndex) newIndex[i] = r;
+}
+
+// Sets the new indices and fills the representatives into copies; returns their number.
+// Each x component is overwritten only after the vector has been welded.
+static unsigned weldWithGrid(float* vectors, unsigned count, float epsilon, float* copies,
                              unsigned* newIndex) {
   WeldGrid grid = makeGrid(count, epsilon);
   Probe ahead[LOOKAHEAD];  // the probe of vector i sits at i % LOOKAHEAD
@@ -192,7 +200,7 @@ static unsigned weldWithGrid(const float* vectors, unsigned count, float epsilon
       memcpy(&copies[3 * size_t(r)], v, 3 * sizeof(float));
       if (probe.cells != 0) addRepresentative(&grid, probe, v, r);
     }
-    newIndex[i] = r;
+    setNewIndex(vectors, newIndex, i, r);
     if (count - i >= LOOKAHEAD) probe = planProbe(grid, &vectors[3 * (size_t(i) + LOOKAHEAD)]);
   }
   free(grid.entries);
@@ -201,28 +209,24 @@ static unsigned weldWithGrid(const float* vectors, unsigned count, float epsilon
 
 // Welds the 1-based `vectors`: returns the array of representatives (room for the input
 // count + 1 vectors), writes their number to *numvectors, and leaves each vector's new
-// index in newIndex[i] (newIndex[0] = 0) and, as a float, in the vector's x component.
+// index, as a float, in its x component and, unless newIndex is null, in newIndex[i]
+// (newIndex[0] = 0).
 static float* weldVectors(float* vectors, unsigned* numvectors, float epsilon, unsigned* newIndex) {
   unsigned count = *numvectors;
   float* copies = static_cast<float*>(allocateLarge(size_t(count) + 1, 3 * sizeof(float)));
   if (vectors) memcpy(copies, vectors, (size_t(count) + 1) * 3 * sizeof(float));
+  if (newIndex) newIndex[0] = 0;
   // No difference is below an epsilon of zero, a negative one or NaN: nothing merges.
-  bool merging = epsilon > 0;
-  unsigned distinct = merging ? weldWithGrid(vectors, count, epsilon, copies, newIndex) : count;
-  newIndex[0] = 0;
-  for (unsigned i = 1; i <= count; i++) {
-    if (!merging) newIndex[i] = i;
-    vectors[3 * size_t(i)] = float(newIndex[i]);
+  if (epsilon > 0) {
+    *numvectors = weldWithGrid(vectors, count, epsilon, copies, newIndex);
+  } else {
+    for (unsigned i = 1; i <= count; i++) setNewIndex(vectors, newIndex, i, i);
   }
-  *numvectors = distinct;
   return copies;
 }
 
 float* glmWeldVectorArray(float* vectors, unsigned* numvectors, float epsilon) {
-  unsigned* newIndex = static_cast<unsigned*>(allocateLarge(size_t(*numvectors) + 1, sizeof(unsigned)));
-  float* copies = weldVectors(vectors, numvectors, epsilon, newIndex);
-  free(newIndex);
-  return copies;
+  return weldVectors(vectors, numvectors, epsilon, nullptr);
 }
 
 // Triangles are renumbered from the exact indices rather than from the float x components,
