@@ -25,7 +25,7 @@ bool glmVectorsEqual(const float* u, const float* v, float epsilon) {
 
 namespace {
 
-constexpr double CELL_WIDTH = 6;
+constexpr double CELL_WIDTH = 4;
 // Cells are 1/64 wider than CELL_WIDTH * epsilon, so that a vector's reach (epsilon) stays
 // clearly inside the border band that decides whether a neighbour is searched.
 constexpr double CELL_MARGIN = 1.0 + 1.0 / 64;
