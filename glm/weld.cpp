@@ -37,6 +37,7 @@ constexpr int64_t EXACT_KEY = int64_t(1) << 62;
 // The cells of a vector this many places ahead are looked up early, so that the table's
 // cache lines arrive while the vectors in between are welded.
 constexpr unsigned LOOKAHEAD = 16;  // a power of two
+constexpr size_t HUGE_PAGE = size_t(2) << 20;
 
 struct CellKey {
   int64_t axis[3];
@@ -71,8 +72,6 @@ struct Probe {
 };
 
 }  // namespace
-
-constexpr size_t HUGE_PAGE = size_t(2) << 20;
 
 // glmAllocate, except that blocks of more than a huge page are aligned to one and asked to be
 // backed by huge pages: welding touches its arrays all over, and with small pages every
