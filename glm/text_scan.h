@@ -85,8 +85,6 @@ inline const char* glmSpaceEnd(const char* p) {
   return p;
 }
 
-inline void glmSkipSpace(GlmScanner* text) { text->at = glmSpaceEnd(text->at); }
-
 // "%127s": false at the end of the input.
 inline bool glmScanWord(GlmScanner* text, GlmSpan* word) {
   const char* start = glmSpaceEnd(text->at);
