@@ -1,7 +1,8 @@
 // Geometry benchmarks: welding 10k, 100k and 1M vertices (half of them duplicates within
-// epsilon) beside meshoptimizer's exact-match remap of the same data, and crease-angle
-// vertex normals on a 1M-triangle mesh. After the runs it prints how the welding time grows
-// per tenfold vertex count.
+// epsilon) beside meshoptimizer's exact-match remap of the same data, welding a lattice
+// where every grid cell is full (the slow case), and crease-angle vertex normals on a
+// 1M-triangle mesh. After the runs it prints how the welding time grows per tenfold vertex
+// count.
 #include "glm/glm.h"
 
 #include <benchmark/benchmark.h>
@@ -48,6 +49,17 @@ std::vector<float> stripInput(size_t count) {
   return xyz;
 }
 
+// The 0-based vectors of `points` in random order, as a 1-based array.
+std::vector<float> shuffledVectors(const std::vector<float>& points, std::mt19937& random) {
+  size_t count = points.size() / 3;
+  std::vector<size_t> order(count);
+  for (size_t i = 0; i < count; i++) order[i] = i;
+  std::shuffle(order.begin(), order.end(), random);
+  std::vector<float> xyz(3 * (count + 1), 0.0f);
+  for (size_t i = 0; i < count; i++) memcpy(&xyz[3 * (i + 1)], &points[3 * order[i]], 3 * sizeof(float));
+  return xyz;
+}
+
 // In random order: distinct points about one unit apart and their copies, shuffled.
 std::vector<float> shuffledInput(size_t count) {
   std::mt19937 random{unsigned(count)};
@@ -60,12 +72,19 @@ std::vector<float> shuffledInput(size_t count) {
     size_t original = random() % (count / 2);
     for (int c = 0; c < 3; c++) points.push_back(jittered(random, points[3 * original + c], i % 2));
   }
-  std::vector<size_t> order(count);
-  for (size_t i = 0; i < count; i++) order[i] = i;
-  std::shuffle(order.begin(), order.end(), random);
-  std::vector<float> xyz(3 * (count + 1), 0.0f);
-  for (size_t i = 0; i < count; i++) memcpy(&xyz[3 * (i + 1)], &points[3 * order[i]], 3 * sizeof(float));
-  return xyz;
+  return shuffledVectors(points, random);
+}
+
+// The worst case for the welding grid: a lattice of points just over epsilon apart, so that
+// nothing merges and every cell holds as many representatives as it can, in random order.
+std::vector<float> denseInput(size_t count) {
+  std::mt19937 random{unsigned(count)};
+  unsigned side = unsigned(std::cbrt(double(count)) + 0.5);
+  std::vector<float> points;
+  for (unsigned i = 0; i < side * side * side; i++)
+    for (unsigned c : {i % side, i / side % side, i / side / side})
+      points.push_back(c * 1.01f * WELD_EPSILON);
+  return shuffledVectors(points, random);
 }
 
 // Inputs by (shuffled, count), made once.
@@ -76,8 +95,7 @@ const std::vector<float>& weldInput(bool shuffled, size_t count) {
   return xyz;
 }
 
-void weldGlm(benchmark::State& state) {
-  const std::vector<float>& input = weldInput(state.range(0), size_t(state.range(1)));
+void weldGlmOn(benchmark::State& state, const std::vector<float>& input) {
   unsigned vertices = unsigned(input.size() / 3 - 1), count = 0;
   std::vector<float> work;
   for (auto _ : state) {
@@ -90,6 +108,10 @@ void weldGlm(benchmark::State& state) {
   state.counters["vertices"] = vertices;
   state.counters["distinct"] = count;
 }
+
+void weldGlm(benchmark::State& state) { weldGlmOn(state, weldInput(state.range(0), size_t(state.range(1)))); }
+
+void weldGlmDense(benchmark::State& state) { weldGlmOn(state, denseInput(size_t(state.range(0)))); }
 
 void weldMeshoptExact(benchmark::State& state) {
   const std::vector<float>& input = weldInput(state.range(0), size_t(state.range(1)));
@@ -175,6 +197,13 @@ class GrowthReporter : public benchmark::ConsoleReporter {
 BENCHMARK(weldGlm)
     ->ArgsProduct({{0, 1}, {10000, 100000, 1000000}})
     ->ArgNames({"shuffled", "n"})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(weldGlmDense)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->ArgName("n")
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

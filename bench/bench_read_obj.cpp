@@ -2,7 +2,8 @@
 // large file (a 708 x 708 grid: about 1M triangles as 500k "v/t/n" quads, 5 groups, 5 materials),
 // written once into a temporary directory.
 //
-//   bench_read_obj                      both throughputs, their ratio and each reader's peak memory
+//   bench_read_obj      both throughputs (processor time: repeated reads in the benchmark loop, and
+//                       one read in a fresh process), their ratios and each reader's peak memory
 //   bench_read_obj --peak glm|tinyobj FILE   (internal) reads FILE once, prints the growth of VmHWM
 #include "glm/glm.h"
 
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,14 +114,46 @@ int measurePeak(const char* reader, const char* path) {
   return 0;
 }
 
-// Runs this program again in a fresh process that reads the file once with `reader`.
-double peakMegabytes(const char* reader) {
-  std::string command = "/proc/" + std::to_string(getpid()) + "/exe --peak " + reader + " '" + objPath + "'";
-  FILE* child = popen(command.c_str(), "r");
+struct FreshRead {
+  double peakMegabytes;  // growth of the peak resident memory while reading
+  double cpuSeconds;     // user and system time of the whole process
+};
+
+// Runs this program again in a fresh process that reads the file once with `reader`, as an
+// application does: no warm allocator, nothing in memory from an earlier read.
+FreshRead freshRead(const char* reader) {
+  int out[2];
+  if (pipe(out) != 0) return {-1, -1};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    execl("/proc/self/exe", "bench_read_obj", "--peak", reader, objPath.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* child = fdopen(out[0], "r");
   long kb = -1;
-  if (!child || fscanf(child, "%ld", &kb) != 1) kb = -1;
-  if (child) pclose(child);
-  return kb / 1024.0;
+  if (fscanf(child, "%ld", &kb) != 1) kb = -1;
+  fclose(child);
+  int status;
+  struct rusage usage;
+  wait4(pid, &status, 0, &usage);
+  double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return {kb / 1024.0, cpu};
+}
+
+// The best of a few fresh reads: the least processor time, the largest memory.
+FreshRead bestFreshRead(const char* reader) {
+  FreshRead best = freshRead(reader);
+  for (int i = 0; i < 4; i++) {
+    FreshRead next = freshRead(reader);
+    if (next.cpuSeconds < best.cpuSeconds) best.cpuSeconds = next.cpuSeconds;
+    if (next.peakMegabytes > best.peakMegabytes) best.peakMegabytes = next.peakMegabytes;
+  }
+  return best;
 }
 
 // Keeps the bytes-per-second figure of each benchmark for the summary.
@@ -158,10 +192,15 @@ int main(int argc, char** argv) {
 
   double glm = reporter.megabytesPerSecond("BM_glmReadOBJ");
   double tiny = reporter.megabytesPerSecond("BM_tinyobjLoadObj");
-  printf("\n%-16s %10s %18s\n", "reader", "MB/s", "peak memory (MB)");
-  printf("%-16s %10.1f %18.1f\n", "glmReadOBJ", glm, peakMegabytes("glm"));
-  printf("%-16s %10.1f %18.1f\n", "tinyobjloader", tiny, peakMegabytes("tinyobj"));
-  if (tiny > 0) printf("throughput ratio glmReadOBJ / tinyobjloader: %.2f\n", glm / tiny);
+  FreshRead glmFresh = bestFreshRead("glm"), tinyFresh = bestFreshRead("tinyobj");
+  printf("\n%-16s %10s %22s %18s\n", "reader", "loop MB/s", "fresh process MB/s", "peak memory (MB)");
+  printf("%-16s %10.1f %22.1f %18.1f\n", "glmReadOBJ", glm, fileMegabytes() / glmFresh.cpuSeconds,
+         glmFresh.peakMegabytes);
+  printf("%-16s %10.1f %22.1f %18.1f\n", "tinyobjloader", tiny, fileMegabytes() / tinyFresh.cpuSeconds,
+         tinyFresh.peakMegabytes);
+  if (tiny > 0)
+    printf("throughput ratio glmReadOBJ / tinyobjloader: %.2f in the loop, %.2f in a fresh process\n", glm / tiny,
+           tinyFresh.cpuSeconds / glmFresh.cpuSeconds);
   std::filesystem::remove_all(directory);
   return 0;
 }

@@ -64,6 +64,7 @@ static void unknownToken(GlmSpan word) {
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.
 static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
   countOne(reader, &reader->seen[kind]);
+  // Two calls, so that the counting pass gets a copy that skips numbers without converting them.
   if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
   else glmScanFloats(&reader->text, nullptr, size);
 }
@@ -129,7 +130,7 @@ static void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw,
 // Reads the next vertex into `corner`. False when the read yields nothing: the face has ended.
 static bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
   int raw[3];
-  // Two copies of the scan: one that converts the numbers and one that only counts them.
+  // Two calls, so that the counting pass gets a copy that skips numbers without converting them.
   unsigned got = reader->fill ? scanFaceVertex(&reader->text, form, raw) : scanFaceVertex(&reader->text, form, nullptr);
   storeCorner(reader, form, raw, got, corner);
   return got > 0;
@@ -240,7 +241,7 @@ static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
   reader.file = file;
   reader.text = {file->bytes, file->bytes + file->size};
   reader.fill = fill;
-  file->released = 0;
+  glmRewindFile(file);
   return reader;
 }
 

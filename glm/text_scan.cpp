@@ -11,15 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Reads into a zero-filled block with room for the padding. A regular file is read into a block
-// of exactly its size plus the padding, so a read past that is a read past the block; a pipe or
-// a device grows the block as it goes.
+// Reads into a zero-filled block with a byte to spare for the terminator. A regular file is read
+// into a block of exactly its size plus that byte, so a read past it is a read past the block; a
+// pipe or a device grows the block as it goes.
 static char* readDescriptor(int fd, size_t capacity, bool growable, size_t* size) {
-  char* bytes = static_cast<char*>(glmAllocate(capacity + GLM_SCAN_PADDING, 1));
+  char* bytes = static_cast<char*>(glmAllocate(capacity + 1, 1));
   size_t length = 0;
   while (length < capacity || growable) {
     if (length == capacity) {
-      char* larger = static_cast<char*>(glmAllocate(2 * capacity + GLM_SCAN_PADDING, 1));
+      char* larger = static_cast<char*>(glmAllocate(2 * capacity + 1, 1));
       memcpy(larger, bytes, length);
       free(bytes);
       bytes = larger;
@@ -41,11 +41,12 @@ static char* readDescriptor(int fd, size_t capacity, bool growable, size_t* size
 // Files from this size on are mapped rather than copied into the heap.
 constexpr size_t MAP_FROM_SIZE = size_t(1) << 20;
 
-// Maps `size` bytes of the file followed by the zero padding: the rest of the last page of a
-// mapped file reads as zeros, and anonymous pages reserved behind it supply what that lacks.
+// Maps `size` bytes of the file followed by a zero byte: the rest of the last page of a mapped
+// file reads as zeros, and when the file fills its last page exactly, an anonymous page reserved
+// behind it supplies the terminator.
 static char* mapFile(int fd, size_t size, size_t* length) {
   size_t page = size_t(sysconf(_SC_PAGESIZE));
-  *length = (size + GLM_SCAN_PADDING + page - 1) / page * page;
+  *length = (size + page) / page * page;
   void* base = mmap(nullptr, *length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED) return nullptr;
   if (mmap(base, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
@@ -69,6 +70,8 @@ bool glmLoadFile(const char* path, GlmFileBytes* file) {
   close(fd);
   return file->bytes != nullptr;
 }
+
+void glmRewindFile(GlmFileBytes* file) { file->released = 0; }
 
 // Dropping the pages of a private, unmodified file mapping only unmaps them: the file's bytes
 // come back if they are read again, but the process no longer holds the whole file resident.
@@ -99,7 +102,7 @@ static GlmSpan asCString(GlmSpan span) {
 static size_t copyToBuffer(const char* text, size_t length, char* buffer) {
   if (length > GLM_WORD_MAX) length = GLM_WORD_MAX;
   memcpy(buffer, text, length);
-  memset(buffer + length, 0, 1 + GLM_SCAN_PADDING);
+  buffer[length] = '\0';
   return length;
 }
 

@@ -14,10 +14,8 @@
 #include <cstddef>
 #include <cstring>
 
-// A read position in a file's bytes. The bytes are followed by GLM_SCAN_PADDING zero bytes that
-// the file did not hold: the first, *end, stops every character-class loop, so only the loops
-// that accept any byte need to compare with end; all of them let digit runs be read eight bytes
-// at a time.
+// A read position in a file's bytes. *end is a '\0' that the reader appended: it stops every
+// character-class loop, so only the loops that accept any byte need to compare with end.
 struct GlmScanner {
   const char* at;
   const char* end;
@@ -31,15 +29,11 @@ struct GlmSpan {
 
 // The most characters a word or a line remainder holds.
 constexpr size_t GLM_WORD_MAX = 127;
-// Zero bytes behind every buffer the scanner reads.
-constexpr size_t GLM_SCAN_PADDING = 8;
-// Size of the buffers that take a word or a name: the text, its '\0' and the padding.
-constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1 + GLM_SCAN_PADDING;
+// Size of the buffers that take a word or a name.
+constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1;
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digit runs are read as little-endian words");
-
-// A file's bytes in memory, followed by GLM_SCAN_PADDING zero bytes. Large regular files are
-// mapped; others are read into a heap block of exactly their size plus the padding.
+// A file's bytes in memory, followed by a '\0'. Large regular files are mapped; others are
+// read into a heap block of exactly their size plus the terminator.
 struct GlmFileBytes {
   char* bytes;
   size_t size;
@@ -52,6 +46,8 @@ bool glmLoadFile(const char* path, GlmFileBytes* file);
 // A hint that the bytes before `at` will not be needed soon: a mapped file hands back their
 // pages now and then, so that reading a large file does not keep all of it resident.
 void glmReleasePages(GlmFileBytes* file, const char* at);
+// Prepares a pass from the start of the file.
+void glmRewindFile(GlmFileBytes* file);
 constexpr size_t GLM_RELEASE_STEP = size_t(4) << 20;
 inline void glmReleaseBefore(GlmFileBytes* file, const char* at) {
   if (file->mapped && size_t(at - file->bytes) >= file->released + GLM_RELEASE_STEP) glmReleasePages(file, at);
@@ -61,8 +57,8 @@ void glmUnloadFile(GlmFileBytes* file);
 // Line number (1-based) of position `at` in the buffer that starts at `start`.
 unsigned glmLineNumber(const char* start, const char* at);
 
-// Copies a span into `buffer` (GLM_WORD_BUFFER bytes) as a zero-padded C string: stops at an
-// embedded '\0', as the C library's string functions would. Returns the string's length.
+// Copies a span into `buffer` (GLM_WORD_BUFFER bytes) as a C string: stops at an embedded
+// '\0', as the C library's string functions would. Returns the string's length.
 size_t glmSpanToString(GlmSpan span, char* buffer);
 
 // The name a line remainder gives: its second word when it holds two or more, its only word
@@ -79,36 +75,8 @@ bool glmScanSpecialFloat(GlmScanner* text, const char* digits, float* value);
 inline bool glmIsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool glmIsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// How many of the eight bytes at p are decimal digits before the first that is not.
-inline unsigned glmLeadingDigits(const char* p) {
-  unsigned long long chunk;
-  memcpy(&chunk, p, 8);
-  // A digit byte 0x30..0x39 becomes 0x33; a carry out of a byte above 0xf9 can only disturb
-  // the bytes after that non-digit, which do not count.
-  unsigned long long marks = (chunk & 0xf0f0f0f0f0f0f0f0ull) | (((chunk + 0x0606060606060606ull) & 0xf0f0f0f0f0f0f0f0ull) >> 4);
-  unsigned long long others = marks ^ 0x3333333333333333ull;
-  return others ? unsigned(__builtin_ctzll(others)) / 8 : 8;
-}
-
-// The value of the n (1 to 8) digits at p, all at once.
-inline unsigned glmDigitsValue(const char* p, unsigned n) {
-  unsigned long long chunk;
-  memcpy(&chunk, p, 8);
-  chunk = (chunk - 0x3030303030303030ull) << (8 * (8 - n));  // the digits, behind leading zeros
-  chunk = chunk * 10 + (chunk >> 8);
-  chunk = ((chunk & 0x000000ff000000ffull) * (100 + (1000000ull << 32)) +
-           ((chunk >> 16) & 0x000000ff000000ffull) * (1 + (10000ull << 32))) >> 32;
-  return unsigned(chunk);
-}
-
-constexpr unsigned long long GLM_POWERS_OF_TEN[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
 inline const char* glmSkipDigits(const char* p) {
-  unsigned run;
-  do {
-    run = glmLeadingDigits(p);
-    p += run;
-  } while (run == 8);
+  while (glmIsDigit(*p)) p++;
   return p;
 }
 
@@ -116,8 +84,6 @@ inline const char* glmSpaceEnd(const char* p) {
   while (glmIsSpace(*p)) p++;
   return p;
 }
-
-inline void glmSkipSpace(GlmScanner* text) { text->at = glmSpaceEnd(text->at); }
 
 // "%127s": false at the end of the input.
 inline bool glmScanWord(GlmScanner* text, GlmSpan* word) {
@@ -164,10 +130,7 @@ __attribute__((always_inline)) inline bool glmScanInt(GlmScanner* text, int* val
   while (*p == '0') p++;
   const char* significant = p;
   unsigned long long magnitude = 0;
-  for (unsigned run = 8; run == 8; p += run) {
-    run = glmLeadingDigits(p);
-    if (run) magnitude = magnitude * GLM_POWERS_OF_TEN[run] + glmDigitsValue(p, run);
-  }
+  for (; glmIsDigit(*p); p++) magnitude = magnitude * 10 + unsigned(*p - '0');
   text->at = p;
   unsigned long long limit = negative ? 0x80000000ull : 0x7fffffffull;
   if (p - significant > 10 || magnitude > limit) magnitude = limit;
@@ -190,22 +153,22 @@ inline const char* glmDecimalEnd(const char* p) {
   return p;
 }
 
-// A plain decimal without exponent, of up to 7 digits before the point and 7 after, whose
-// digits make at most 2^24: its end goes to *stop and its value to *value, exactly: the digits
-// and the power of ten are exact floats, and one float division rounds correctly. Null when
-// the number is not of that kind.
+// A plain decimal without exponent whose digits, at most 2^24, are followed by at most 10
+// after the point: then the digits and the power of ten are exact floats, and one float
+// division rounds correctly. Returns the number's end and stores its value; null when the
+// number is not of that kind.
 inline const char* glmShortDecimal(const char* p, float* value) {
-  static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-  unsigned whole = glmLeadingDigits(p), fraction = 0;
-  const char* point = p + whole;
-  if (*point == '.') fraction = glmLeadingDigits(point + 1);
-  const char* stop = point + (*point == '.') + fraction;
-  if (whole == 8 || fraction == 8 || (*stop | 0x20) == 'e') return nullptr;
-  unsigned long long digits = whole ? glmDigitsValue(p, whole) : 0;
-  if (fraction) digits = digits * GLM_POWERS_OF_TEN[fraction] + glmDigitsValue(point + 1, fraction);
-  if (digits > (1u << 24)) return nullptr;
+  static const float POWERS[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  unsigned long long digits = 0;
+  const char* start = p;
+  for (; glmIsDigit(*p); p++) digits = digits * 10 + unsigned(*p - '0');
+  const char* point = p;
+  if (*p == '.')
+    for (p++; glmIsDigit(*p); p++) digits = digits * 10 + unsigned(*p - '0');
+  long fraction = *point == '.' ? p - point - 1 : 0;
+  if ((*p | 0x20) == 'e' || p - start > 18 || fraction > 10 || digits > (1u << 24)) return nullptr;
   *value = float(digits) / POWERS[fraction];
-  return stop;
+  return p;
 }
 
 // "%f", correctly rounded like the C library's strtof. On failure *value is unchanged and the

@@ -5,9 +5,9 @@
 // comparing with every representative, the representatives are indexed in a hashed grid
 // whose cells are a little more than CELL_WIDTH * epsilon wide: a match lies in the
 // vector's own cell or, on an axis where the vector is within epsilon of a cell border, in
-// the neighbour across that border. So at most 8 cells are searched (about two on average),
-// and a cell holds at most (CELL_WIDTH + 1)^3 representatives, since no two of them are
-// within epsilon of each other.
+// the neighbour across that border. So at most 8 cells are searched, and a cell holds at
+// most (CELL_WIDTH + 1)^3 representatives, since no two of them are within epsilon of each
+// other.
 #include "glm/glm.h"
 #include "glm/memory.h"
 
@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include <sys/mman.h>
 
 bool glmVectorsEqual(const float* u, const float* v, float epsilon) {
   return glmAbsValue(u[0] - v[0]) < epsilon && glmAbsValue(u[1] - v[1]) < epsilon &&
@@ -32,6 +34,10 @@ constexpr double CELL_MARGIN = 1.0 + 1.0 / 64;
 // coordinate, so a match must be equal on that axis and the value itself serves as key.
 constexpr double CELL_LIMIT = 1099511627776.0;  // 2^40
 constexpr int64_t EXACT_KEY = int64_t(1) << 62;
+// The cells of a vector this many places ahead are looked up early, so that the table's
+// cache lines arrive while the vectors in between are welded.
+constexpr unsigned LOOKAHEAD = 16;  // a power of two
+constexpr size_t HUGE_PAGE = size_t(2) << 20;
 
 struct CellKey {
   int64_t axis[3];
@@ -44,41 +50,50 @@ struct CellPlace {
   int side[3];
 };
 
-// Slots keep the cell's first representative and a fingerprint of the cell's key; a cell is
-// recognised by recomputing the key from that representative, whose copy the search reads
-// next anyway. Small slots keep the table cache-friendly.
-struct GridSlot {
-  unsigned first;        // lowest-numbered representative in the cell, 0 when the slot is empty
-  unsigned fingerprint;  // high bits of the cell's hash
+// One entry per representative, holding a copy of its coordinates so that a search reads
+// the table's cache line and nothing else.
+struct GridEntry {
+  unsigned index;  // the representative's number, 0 when the entry is empty
+  float xyz[3];
 };
 
+// An open-addressing table with linear probing and no deletions: every representative lies
+// in the run of filled entries that starts at its cell's home entry.
 struct WeldGrid {
   double inverseCellSize;
-  size_t mask;           // slot count - 1 (a power of two)
-  GridSlot* slots;
-  unsigned* nextInCell;  // per representative: the next higher one in its cell, 0 at the end
-  unsigned* lastInCell;  // per first representative of a cell: the cell's highest one
+  size_t mask;  // entry count - 1 (a power of two)
+  GridEntry* entries;
+};
+
+// The home entries of the cells that may hold a match for one vector, its own cell first.
+struct Probe {
+  int cells;  // 0 for a vector that is never matched
+  size_t home[8];
 };
 
 }  // namespace
+
+// glmAllocate, except that blocks of more than a huge page are aligned to one and asked to be
+// backed by huge pages: welding touches its arrays all over, and with small pages every
+// first touch is a page fault and most later ones miss the TLB.
+static void* allocateLarge(size_t count, size_t size) {
+  size_t bytes = count * size;  // counts here stay below 2^34 and sizes below 16: no overflow
+  size_t pages = (bytes + HUGE_PAGE - 1) / HUGE_PAGE;
+  void* block = pages > 1 ? aligned_alloc(HUGE_PAGE, pages * HUGE_PAGE) : nullptr;
+  if (!block) return glmAllocate(count, size);  // which also reports running out of memory
+  madvise(block, pages * HUGE_PAGE, MADV_HUGEPAGE);
+  return memset(block, 0, bytes);
+}
 
 static WeldGrid makeGrid(unsigned count, float epsilon) {
   WeldGrid grid;
   // An infinite epsilon gives an inverse of 0, which puts every finite vector in one cell.
   grid.inverseCellSize = 1.0 / (CELL_WIDTH * CELL_MARGIN * epsilon);
-  size_t slots = 8;  // at least one block
-  while (slots < 2 * size_t(count)) slots *= 2;
-  grid.mask = slots - 1;
-  grid.slots = static_cast<GridSlot*>(glmAllocate(slots, sizeof(GridSlot)));
-  grid.nextInCell = static_cast<unsigned*>(glmAllocate(size_t(count) + 1, sizeof(unsigned)));
-  grid.lastInCell = static_cast<unsigned*>(glmAllocate(size_t(count) + 1, sizeof(unsigned)));
+  size_t entries = 8;
+  while (entries < 2 * size_t(count)) entries *= 2;
+  grid.mask = entries - 1;
+  grid.entries = static_cast<GridEntry*>(allocateLarge(entries, sizeof(GridEntry)));
   return grid;
-}
-
-static void freeGrid(WeldGrid* grid) {
-  free(grid->slots);
-  free(grid->nextInCell);
-  free(grid->lastInCell);
 }
 
 static int64_t axisKey(const WeldGrid& grid, float value, int* side) {
@@ -103,65 +118,28 @@ static CellPlace placeOf(const WeldGrid& grid, const float* v) {
   return place;
 }
 
-static bool sameCell(const CellKey& a, const CellKey& b) {
-  return a.axis[0] == b.axis[0] && a.axis[1] == b.axis[1] && a.axis[2] == b.axis[2];
-}
-
-// Cells are hashed in blocks of 2 x 2 x 2: the eight cells of a block share one cache line
-// of slots, so a search that crosses into a neighbouring cell often stays in that line.
-// The block's coordinates are mixed into every bit of the hash.
-static uint64_t hashBlock(const CellKey& key) {
-  uint64_t h = (uint64_t(key.axis[0]) >> 1) * 0x9E3779B97F4A7C15u;
-  h = (h ^ (uint64_t(key.axis[1]) >> 1)) * 0xC2B2AE3D27D4EB4Fu;
-  h = (h ^ (uint64_t(key.axis[2]) >> 1)) * 0x165667B19E3779F9u;
+static size_t homeOf(const WeldGrid& grid, const CellKey& key) {
+  uint64_t h = uint64_t(key.axis[0]) * 0x9E3779B97F4A7C15u;
+  h = (h ^ uint64_t(key.axis[1])) * 0xC2B2AE3D27D4EB4Fu;
+  h = (h ^ uint64_t(key.axis[2])) * 0x165667B19E3779F9u;
   h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9u;
   h = (h ^ (h >> 27)) * 0x94D049BB133111EBu;
-  return h ^ (h >> 31);
+  return size_t(h ^ (h >> 31)) & grid.mask;
 }
 
-static unsigned cornerInBlock(const CellKey& key) {
-  return unsigned(key.axis[0] & 1) << 2 | unsigned(key.axis[1] & 1) << 1 | unsigned(key.axis[2] & 1);
+static bool isFinite(const float* v) {
+  return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
 
-static unsigned fingerprintOf(uint64_t blockHash, const CellKey& key) {
-  return unsigned(blockHash >> 32) ^ cornerInBlock(key);
-}
-
-// The slot of the cell, or the empty slot where it belongs.
-static GridSlot* findSlot(const WeldGrid& grid, const CellKey& key, const float* copies) {
-  uint64_t blockHash = hashBlock(key);
-  unsigned fingerprint = fingerprintOf(blockHash, key);
-  for (size_t i = (blockHash << 3 | cornerInBlock(key)) & grid.mask;; i = (i + 1) & grid.mask) {
-    GridSlot* slot = &grid.slots[i];
-    if (slot->first == 0) return slot;
-    if (slot->fingerprint == fingerprint && sameCell(placeOf(grid, &copies[3 * size_t(slot->first)]).key, key))
-      return slot;
-  }
-}
-
-static void addRepresentative(WeldGrid* grid, GridSlot* slot, const CellKey& key, unsigned r) {
-  if (slot->first == 0) {
-    slot->first = r;
-    slot->fingerprint = fingerprintOf(hashBlock(key), key);
-  } else {
-    grid->nextInCell[grid->lastInCell[slot->first]] = r;
-  }
-  grid->lastInCell[slot->first] = r;
-}
-
-// The lowest-numbered representative of the slot's cell within epsilon of v if it is below
-// `best`, otherwise `best`. A cell's representatives are listed in ascending order.
-static unsigned bestInCell(const WeldGrid& grid, const GridSlot* slot, const float* copies,
-                           const float* v, float epsilon, unsigned best) {
-  for (unsigned r = slot->first; r != 0 && r < best; r = grid.nextInCell[r])
-    if (glmVectorsEqual(v, &copies[3 * size_t(r)], epsilon)) return r;
-  return best;
-}
-
-// The cells that may hold a match for a vector at `place`, its own cell first; returns
-// their number (1 to 8).
-static int cellsToSearch(const CellPlace& place, CellKey* keys) {
-  int n = 0;
+// The cells that may hold a match for v, its own cell first; their entries are fetched
+// into the cache ahead of the search.
+static Probe planProbe(const WeldGrid& grid, const float* v) {
+  Probe probe;
+  probe.cells = 0;
+  // A NaN or infinite component differs from everything by NaN or infinity: such a
+  // vector never matches and is never matched, so it stays out of the grid.
+  if (!isFinite(v)) return probe;
+  CellPlace place = placeOf(grid, v);
   for (int corner = 0; corner < 8; corner++) {
     CellKey key = place.key;
     bool exists = true;
@@ -170,81 +148,91 @@ static int cellsToSearch(const CellPlace& place, CellKey* keys) {
       exists = exists && place.side[a] != 0;
       key.axis[a] += place.side[a];
     }
-    if (exists) keys[n++] = key;
+    if (!exists) continue;
+    size_t home = homeOf(grid, key);
+    __builtin_prefetch(&grid.entries[home]);
+    probe.home[probe.cells++] = home;
   }
-  return n;
+  return probe;
 }
 
-// 0 when no representative matches; `own` receives the slot of the vector's own cell.
-static unsigned findRepresentative(const WeldGrid& grid, const CellPlace& place, const float* copies,
-                                   const float* v, float epsilon, GridSlot** own) {
-  CellKey keys[8];
-  int n = cellsToSearch(place, keys);
-  *own = findSlot(grid, keys[0], copies);
-  unsigned best = bestInCell(grid, *own, copies, v, epsilon, UINT32_MAX);
-  for (int i = 1; i < n; i++) best = bestInCell(grid, findSlot(grid, keys[i], copies), copies, v, epsilon, best);
+// The lowest-numbered representative within epsilon of v, or 0. Runs may hold entries of
+// other cells; those are representatives too, so checking them is harmless.
+static unsigned findRepresentative(const WeldGrid& grid, const Probe& probe, const float* v, float epsilon) {
+  unsigned best = UINT32_MAX;
+  for (int c = 0; c < probe.cells; c++)
+    for (size_t e = probe.home[c]; grid.entries[e].index != 0; e = (e + 1) & grid.mask)
+      if (grid.entries[e].index < best && glmVectorsEqual(v, grid.entries[e].xyz, epsilon))
+        best = grid.entries[e].index;
   return best == UINT32_MAX ? 0 : best;
 }
 
-static bool isFinite(const float* v) {
-  return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+static void addRepresentative(WeldGrid* grid, const Probe& probe, const float* v, unsigned r) {
+  size_t e = probe.home[0];
+  while (grid->entries[e].index != 0) e = (e + 1) & grid->mask;
+  grid->entries[e].index = r;
+  memcpy(grid->entries[e].xyz, v, sizeof grid->entries[e].xyz);
 }
 
-// Fills newIndex[1..count] and the representatives into copies; returns their number.
-static unsigned weldWithGrid(const float* vectors, unsigned count, float epsilon, float* copies,
+// Leaves vector i's new index r, as a float, in its x component and, when asked for, in
+// newIndex[i].
+static void setNewIndex(float* vectors, unsigned* newIndex, unsigned i, unsigned r) {
+  vectors[3 * size_t(i)] = float(r);
+  if (newIndex) newIndex[i] = r;
+}
+
+// Sets the new indices and fills the representatives into copies; returns their number.
+// Each x component is overwritten only after the vector has been welded.
+static unsigned weldWithGrid(float* vectors, unsigned count, float epsilon, float* copies,
                              unsigned* newIndex) {
   WeldGrid grid = makeGrid(count, epsilon);
+  Probe ahead[LOOKAHEAD];  // the probe of vector i sits at i % LOOKAHEAD
+  for (unsigned i = 1; i <= count && i <= LOOKAHEAD; i++)
+    ahead[i % LOOKAHEAD] = planProbe(grid, &vectors[3 * size_t(i)]);
   unsigned distinct = 0;
   for (unsigned i = 1; i <= count; i++) {
     const float* v = &vectors[3 * size_t(i)];
-    // A NaN or infinite component differs from everything by NaN or infinity: such a
-    // vector never matches and is never matched, so it stays out of the grid.
-    bool finite = isFinite(v);
-    CellPlace place = finite ? placeOf(grid, v) : CellPlace{};
-    GridSlot* own = nullptr;
-    unsigned r = finite ? findRepresentative(grid, place, copies, v, epsilon, &own) : 0;
+    Probe& probe = ahead[i % LOOKAHEAD];
+    unsigned r = findRepresentative(grid, probe, v, epsilon);
     if (r == 0) {
       r = ++distinct;
       memcpy(&copies[3 * size_t(r)], v, 3 * sizeof(float));
-      if (finite) addRepresentative(&grid, own, place.key, r);
+      if (probe.cells != 0) addRepresentative(&grid, probe, v, r);
     }
-    newIndex[i] = r;
+    setNewIndex(vectors, newIndex, i, r);
+    if (count - i >= LOOKAHEAD) probe = planProbe(grid, &vectors[3 * (size_t(i) + LOOKAHEAD)]);
   }
-  freeGrid(&grid);
+  free(grid.entries);
   return distinct;
 }
 
 // Welds the 1-based `vectors`: returns the array of representatives (room for the input
 // count + 1 vectors), writes their number to *numvectors, and leaves each vector's new
-// index in newIndex[i] (newIndex[0] = 0) and, as a float, in the vector's x component.
+// index, as a float, in its x component and, unless newIndex is null, in newIndex[i]
+// (newIndex[0] = 0).
 static float* weldVectors(float* vectors, unsigned* numvectors, float epsilon, unsigned* newIndex) {
   unsigned count = *numvectors;
-  float* copies = static_cast<float*>(glmAllocate(size_t(count) + 1, 3 * sizeof(float)));
+  float* copies = static_cast<float*>(allocateLarge(size_t(count) + 1, 3 * sizeof(float)));
   if (vectors) memcpy(copies, vectors, (size_t(count) + 1) * 3 * sizeof(float));
+  if (newIndex) newIndex[0] = 0;
   // No difference is below an epsilon of zero, a negative one or NaN: nothing merges.
-  bool merging = epsilon > 0;
-  unsigned distinct = merging ? weldWithGrid(vectors, count, epsilon, copies, newIndex) : count;
-  newIndex[0] = 0;
-  for (unsigned i = 1; i <= count; i++) {
-    if (!merging) newIndex[i] = i;
-    vectors[3 * size_t(i)] = float(newIndex[i]);
+  if (epsilon > 0) {
+    *numvectors = weldWithGrid(vectors, count, epsilon, copies, newIndex);
+  } else {
+    for (unsigned i = 1; i <= count; i++) setNewIndex(vectors, newIndex, i, i);
   }
-  *numvectors = distinct;
   return copies;
 }
 
 float* glmWeldVectorArray(float* vectors, unsigned* numvectors, float epsilon) {
-  unsigned* newIndex = static_cast<unsigned*>(glmAllocate(size_t(*numvectors) + 1, sizeof(unsigned)));
-  float* copies = weldVectors(vectors, numvectors, epsilon, newIndex);
-  free(newIndex);
-  return copies;
+  return weldVectors(vectors, numvectors, epsilon, nullptr);
 }
 
 // Triangles are renumbered from the exact indices rather than from the float x components,
 // which stop holding every integer beyond 2^24 vertices. A corner naming no vertex gets 0.
 void glmWeldVertices(Model* model, float epsilon) {
   unsigned oldCount = model->numvertices, count = oldCount;
-  unsigned* newIndex = static_cast<unsigned*>(glmAllocate(size_t(count) + 1, sizeof(unsigned)));
+  unsigned* newIndex = static_cast<unsigned*>(allocateLarge(size_t(count) + 1, sizeof(unsigned)));
   float* welded = weldVectors(model->vertices, &count, epsilon, newIndex);
   for (unsigned i = 0; i < model->numtriangles; i++)
     for (unsigned& v : model->triangles[i].vidx) v = v <= oldCount ? newIndex[v] : 0;

@@ -326,3 +326,18 @@ TEST_F(ReadObj, DirectoryIsNotReadAsAFile) {
   std::string path = dir.path("");
   EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1), "can't open data file");
 }
+
+TEST_F(ReadObj, LargeFileFillingItsLastPageReadsLikeASmallOne) {
+  // Large files take another way into memory; this one also ends exactly on a page boundary.
+  std::string obj;
+  for (int i = 0; i < 150000; i++) obj += "v " + std::to_string(i) + " 0.5 -2\n";
+  for (int i = 1; i + 2 <= 150000; i += 2) obj += "f " + std::to_string(i) + " " + std::to_string(i + 1) + " -1\n";
+  obj += "#";
+  obj += std::string((4096 - (obj.size() + 1) % 4096) % 4096, 'x') + "\n";
+  ASSERT_EQ(obj.size() % 4096, 0u);
+  read(obj);
+  EXPECT_EQ(model->numvertices, 150000u);
+  EXPECT_EQ(model->numtriangles, 74999u);
+  EXPECT_EQ(model->vertices[3 * 150000], 149999.0f);
+  EXPECT_EQ(vertexIndices(74998), (std::vector<unsigned>{149997, 149998, 150000}));
+}

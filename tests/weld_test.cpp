@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -162,6 +163,37 @@ TEST(WeldVectorArray, PointsAtLargeCoordinatesWithTinyEpsilonMatchThePlainScan) 
   std::vector<float> xyz;
   for (int i = 0; i < 3 * 300; i++) xyz.push_back(values[pick(random)]);
   for (float epsilon : {1e-10f, 1e7f, 4.4e7f, 4.5e7f, 1e8f, 1e13f, 1e14f}) expectSameWeld(xyz, epsilon);
+}
+
+TEST(WeldVectorArray, LargeShuffledInputJoinsEachClusterToItsFirstMember) {
+  // 100,000 lattice points one unit apart and a copy of each moved by less than epsilon / 2,
+  // shuffled: the plain scan would give each vector the rank of its cluster's first
+  // appearance. Large enough for the arrays that are allocated differently from small ones.
+  const float epsilon = 0.01f;
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> jitter(-0.004f, 0.004f);
+  std::vector<unsigned> cluster(200000);
+  for (unsigned i = 0; i < cluster.size(); i++) cluster[i] = i % 100000;
+  std::shuffle(cluster.begin(), cluster.end(), random);
+  std::vector<float> xyz;
+  for (unsigned i = 0; i < cluster.size(); i++) {
+    unsigned c = cluster[i];
+    bool moved = i % 2 == 1;
+    for (float value : {float(c % 50), float(c / 50 % 50), float(c / 2500)})
+      xyz.push_back(moved ? value + jitter(random) : value);
+  }
+  std::vector<unsigned> rank(100000, 0), expected;
+  std::vector<float> firsts;
+  for (unsigned i = 0; i < cluster.size(); i++) {
+    if (rank[cluster[i]] == 0) {
+      rank[cluster[i]] = unsigned(firsts.size() / 3 + 1);
+      firsts.insert(firsts.end(), xyz.begin() + 3 * i, xyz.begin() + 3 * i + 3);
+    }
+    expected.push_back(rank[cluster[i]]);
+  }
+  Welded welded = libraryWeld(xyz, epsilon);
+  EXPECT_EQ(welded.newIndex, expected);
+  EXPECT_EQ(welded.distinct, firsts);
 }
 
 TEST(WeldVertices, IdenticalVerticesMergeAndTrianglesAreRenumbered) {
