@@ -84,6 +84,11 @@ pixel() {
 # changed A B: number of pixels that differ by more than a little.
 changed() { compare -metric AE -fuzz 6% "$1" "$2" null: 2>&1 || true; }
 
+# mean_error A B: mean difference of two pictures of one size, 0 (same) to 1.
+mean_error() { compare -metric MAE "$1" "$2" null: 2>&1 | sed 's/.*(\(.*\))/\1/'; }
+
+below() { awk -v value="$1" -v limit="$2" 'BEGIN { exit !(value < limit) }'; }
+
 expect_change() {
   [ "$(changed "$tmp/$1.ppm" "$tmp/$2.ppm")" -gt 5000 ] || fail "$2 looks like $1 after $3"
 }
@@ -101,8 +106,8 @@ xprop -id "$wid" WM_NAME | grep -qF "\"$title\"" || fail "WM_NAME is not '$title
 
 shot start
 if [ -n "$reference" ] && [ -e "$reference" ]; then
-  error=$(compare -metric MAE "$tmp/start.ppm" "$reference" null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
-  awk -v e="$error" 'BEGIN { exit !(e < 0.02) }' || fail "the first frame differs from $reference (MAE $error)"
+  error=$(mean_error "$tmp/start.ppm" "$reference")
+  below "$error" 0.02 || fail "the first frame differs from $reference (mean error $error)"
 fi
 [ -n "${E2E_SCREENSHOT:-}" ] && $magick "$tmp/start.ppm" "$E2E_SCREENSHOT"
 
@@ -127,6 +132,14 @@ expect_change moved camera "w and a"
 keys q q q s s s
 shot back
 expect_same moved back "q and s"
+# A wide window shows the same picture at half the size, with more of the city at the sides.
+timeout 10 xdotool windowsize --sync "$wid" 1000 500 || true
+shot wide
+[ "$(identify -format '%wx%h' "$tmp/wide.ppm")" = 1000x500 ] || fail "the window did not become 1000x500"
+$magick "$tmp/wide.ppm" -crop 500x500+250+0 +repage "$tmp/wide_middle.ppm"
+$magick "$tmp/back.ppm" -resize 500x500 "$tmp/back_half.ppm"
+error=$(mean_error "$tmp/wide_middle.ppm" "$tmp/back_half.ppm")
+below "$error" 0.05 || fail "the picture in a wide window is distorted (mean error $error)"
 stop_demo
 
 # --- plain-coloured textures with the sky missing: the dome is white, the rest in place;
