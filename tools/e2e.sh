@@ -1,6 +1,7 @@
 #!/bin/sh
-# End-to-end test of the demo in a real X window: title, keys, screenshots, exit status,
-# a missing texture and a missing car model. Needs DISPLAY (run it through with-xvfb.sh).
+# End-to-end test of the demo in a real X window: title, keys, screenshots, a wide window,
+# exit on Escape and on SIGTERM, a missing texture and a missing car model.
+# Needs DISPLAY (run it through tools/with-xvfb.sh).
 # Usage: tools/e2e.sh DEMO_BINARY MEDIA_FOLDER [REFERENCE_PNG]
 # Set E2E_SCREENSHOT=file.png to keep the first screenshot. Exits 77 when the media are missing.
 set -eu
