@@ -41,10 +41,12 @@ start_demo() {
   [ -n "$wid" ] || fail "no window titled '$title'"
   xdotool windowfocus --sync "$wid" 2>/dev/null || true  # spares xdotool's focus warnings
   n=0
-  until [ "$(xwd -silent -id "$wid" | $magick xwd:- -format '%[fx:maxima]' info:)" != 0 ]; do
+  capture "$tmp/first.xwd"
+  until [ "$($magick "xwd:$tmp/first.xwd" -format '%[fx:maxima]' info:)" != 0 ]; do
     n=$((n + 1))
     [ $n -lt 300 ] || fail "the window stays black"
     sleep 0.05
+    capture "$tmp/first.xwd"
   done
 }
 
@@ -55,18 +57,28 @@ stop_demo() {
   wait "$pid" || status=$?
   pid=""
   [ "$status" -eq 0 ] || fail "Escape ended the demo with status $status"
+  # The server may drop the window a moment after the process is gone; the next search
+  # must not find it.
+  n=0
+  while xwininfo -id "$wid" >/dev/null 2>&1 && [ $n -lt 100 ]; do n=$((n + 1)); sleep 0.05; done
 }
 
 keys() { xdotool key --window "$wid" --delay 5 "$@"; }
 
+# capture FILE: a quick raw capture of the window, which must still be there.
+capture() {
+  kill -0 "$pid" 2>/dev/null || fail "the demo ended unexpectedly"
+  xwd -silent -id "$wid" >"$1" 2>/dev/null || fail "the demo's window is gone"
+}
+
 # shot NAME: a screenshot once the picture has come to rest: two captures a few frames
 # apart agree, even when a loaded machine draws only a few frames a second.
 shot() {
-  xwd -silent -id "$wid" >"$tmp/last.xwd"
+  capture "$tmp/last.xwd"
   n=0
   while :; do
     sleep 0.3
-    xwd -silent -id "$wid" >"$tmp/now.xwd"
+    capture "$tmp/now.xwd"
     if cmp -s "$tmp/now.xwd" "$tmp/last.xwd"; then
       import -window "$wid" "$tmp/$1.ppm"
       return 0
