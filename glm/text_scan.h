@@ -43,16 +43,17 @@ struct GlmFileBytes {
 
 // False when the file cannot be opened or read, or is a directory.
 bool glmLoadFile(const char* path, GlmFileBytes* file);
-// A hint that the bytes before `at` will not be needed soon: a mapped file hands back their
-// pages now and then, so that reading a large file does not keep all of it resident.
-void glmReleasePages(GlmFileBytes* file, const char* at);
-// Prepares a pass from the start of the file.
+void glmUnloadFile(GlmFileBytes* file);
+// Starts a pass from the beginning of the file.
 void glmRewindFile(GlmFileBytes* file);
+
+// A hint that the bytes before `at` are done with: a mapped file hands back their pages in steps
+// of GLM_RELEASE_STEP bytes, so that reading a large file never holds all of it resident.
 constexpr size_t GLM_RELEASE_STEP = size_t(4) << 20;
+void glmReleasePages(GlmFileBytes* file, const char* at);
 inline void glmReleaseBefore(GlmFileBytes* file, const char* at) {
   if (file->mapped && size_t(at - file->bytes) >= file->released + GLM_RELEASE_STEP) glmReleasePages(file, at);
 }
-void glmUnloadFile(GlmFileBytes* file);
 
 // Line number (1-based) of position `at` in the buffer that starts at `start`.
 unsigned glmLineNumber(const char* start, const char* at);
