@@ -284,12 +284,7 @@ TEST_F(Draw, ReconcilesModeWithWarningsInOrder) {
       {false, true, false, true, 31, {1, 3, 7}},
   };
   for (const WarningCase& c : cases) {
-    FixtureModel fixture = squareFixture();
-    if (!c.facetnorms) fixture.facetnorms.clear();
-    if (!c.normals) fixture.normals.clear();
-    if (!c.texcoords) fixture.texcoords.clear();
-    if (!c.materials) fixture.materials.clear();
-    ModelPtr model(buildFixtureModel(fixture));
+    ModelPtr model(buildSquareModel(c.facetnorms, c.normals, c.texcoords, c.materials));
     std::string expected;
     for (int number : c.warnings) expected += DRAW_WARNING_LINES[number - 1];
     feedback([&] { EXPECT_EQ(drawWarnings(model.get(), c.mode), expected) << "mode " << c.mode; });

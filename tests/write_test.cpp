@@ -182,12 +182,7 @@ TEST(WriteObj, ReconcilesModeWithWarningsInOrder) {
       {false, true, false, true, 31, {1, 3, 7}, "f 1//1 3//3 4//2"},
   };
   for (const Case& c : cases) {
-    FixtureModel fixture = squareFixture();
-    if (!c.facetnorms) fixture.facetnorms.clear();
-    if (!c.normals) fixture.normals.clear();
-    if (!c.texcoords) fixture.texcoords.clear();
-    if (!c.materials) fixture.materials.clear();
-    ModelPtr model(buildFixtureModel(fixture));
+    ModelPtr model(buildSquareModel(c.facetnorms, c.normals, c.texcoords, c.materials));
     TempDir dir;
     std::string expected;
     for (int number : c.warnings) expected += WRITE_WARNING_LINES[number - 1];

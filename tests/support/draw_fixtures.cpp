@@ -72,3 +72,12 @@ FixtureModel squareFixture() {
   square.mtllibname = "square.mtl";
   return square;
 }
+
+Model* buildSquareModel(bool facetnorms, bool normals, bool texcoords, bool materials) {
+  FixtureModel fixture = squareFixture();
+  if (!facetnorms) fixture.facetnorms.clear();
+  if (!normals) fixture.normals.clear();
+  if (!texcoords) fixture.texcoords.clear();
+  if (!materials) fixture.materials.clear();
+  return buildFixtureModel(fixture);
+}

@@ -43,4 +43,7 @@ Model* buildFixtureModel(const FixtureModel& fixture);
 // coordinates at the square's corners. Library "square.mtl".
 FixtureModel squareFixture();
 
+// The square as a heap model that keeps only the arrays asked for; the others are null.
+Model* buildSquareModel(bool facetnorms, bool normals, bool texcoords, bool materials);
+
 #endif
