@@ -292,9 +292,7 @@ TEST_F(Draw, ReconcilesModeWithWarningsInOrder) {
 }
 
 TEST_F(Draw, ColorAndMaterialWithoutMaterialsLeavesColorMaterialAlone) {
-  FixtureModel fixture = squareFixture();
-  fixture.materials.clear();
-  ModelPtr model(buildFixtureModel(fixture));
+  ModelPtr model(buildSquareModel(true, true, true, false));
   glEnable(GL_COLOR_MATERIAL);
   glColor3f(0.25f, 0.5f, 0.75f);
   Polygons polygons = feedback([&] { glmDraw(model.get(), GLMMODE_COLOR | GLMMODE_MATERIAL); });
