@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // A read position in a file's bytes. *end is a '\0' that the reader appended: it stops every
@@ -86,6 +87,47 @@ inline const char* glmSpaceEnd(const char* p) {
   return p;
 }
 
+// The eight bytes at p as one number, the first byte lowest.
+inline uint64_t glmLoadEight(const char* p) {
+  uint64_t chunk;
+  memcpy(&chunk, p, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  chunk = __builtin_bswap64(chunk);
+#endif
+  return chunk;
+}
+
+// How many of the eight bytes in `chunk` are decimal digits before the first that is not. A
+// digit byte 0x30..0x39 passes both tests; a carry out of a byte above 0xf9 can only disturb
+// the bytes after the first non-digit, which do not count.
+inline unsigned glmLeadingDigits(uint64_t chunk) {
+  uint64_t high = 0xf0f0f0f0f0f0f0f0ull, threes = 0x3030303030303030ull;
+  uint64_t others = ((chunk & high) ^ threes) | (((chunk + 0x0606060606060606ull) & high) ^ threes);
+  return others ? unsigned(__builtin_ctzll(others)) / 8 : 8;
+}
+
+// The value of the first n (1 to 8) digit bytes in `chunk`, with three multiplications rather
+// than one per digit. The bytes after the digits are shifted out before they can matter.
+inline uint32_t glmDigitsValue(uint64_t chunk, unsigned n) {
+  chunk = (chunk - 0x3030303030303030ull) << (8 * (8 - n));
+  chunk = chunk * 10 + (chunk >> 8);
+  chunk = ((chunk & 0x000000ff000000ffull) * (100 + (1000000ull << 32)) +
+           ((chunk >> 16) & 0x000000ff000000ffull) * (1 + (10000ull << 32))) >> 32;
+  return uint32_t(chunk);
+}
+
+// The common "%d" of face indices: 1 to 7 digits without a sign, read eight bytes at a time.
+// Returns the end of the digits and stores their value; null when the number is not of that
+// kind or fewer than eight bytes are left. A null `value` only skips the digits.
+__attribute__((always_inline)) inline const char* glmShortUnsigned(const char* p, const char* end, int* value) {
+  if (end - p < 8) return nullptr;
+  uint64_t chunk = glmLoadEight(p);
+  unsigned run = glmLeadingDigits(chunk);
+  if (run == 0 || run == 8) return nullptr;
+  if (value) *value = int(glmDigitsValue(chunk, run));
+  return p + run;
+}
+
 // "%127s": false at the end of the input.
 inline bool glmScanWord(GlmScanner* text, GlmSpan* word) {
   const char* start = glmSpaceEnd(text->at);
@@ -118,6 +160,10 @@ inline bool glmScanLiteral(GlmScanner* text, char c) {
 // skips the number.
 __attribute__((always_inline)) inline bool glmScanInt(GlmScanner* text, int* value) {
   const char* p = glmSpaceEnd(text->at);
+  if (const char* stop = glmShortUnsigned(p, text->end, value)) {
+    text->at = stop;
+    return true;
+  }
   bool negative = *p == '-';
   p += negative || *p == '+';
   if (!glmIsDigit(*p)) {
@@ -154,22 +200,29 @@ inline const char* glmDecimalEnd(const char* p) {
   return p;
 }
 
-// A plain decimal without exponent whose digits, at most 2^24, are followed by at most 10
-// after the point: then the digits and the power of ten are exact floats, and one float
-// division rounds correctly. Returns the number's end and stores its value; null when the
-// number is not of that kind.
-inline const char* glmShortDecimal(const char* p, float* value) {
-  static const float POWERS[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-  unsigned long long digits = 0;
-  const char* start = p;
-  for (; glmIsDigit(*p); p++) digits = digits * 10 + unsigned(*p - '0');
-  const char* point = p;
-  if (*p == '.')
-    for (p++; glmIsDigit(*p); p++) digits = digits * 10 + unsigned(*p - '0');
-  long fraction = *point == '.' ? p - point - 1 : 0;
-  if ((*p | 0x20) == 'e' || p - start > 18 || fraction > 10 || digits > (1u << 24)) return nullptr;
-  *value = float(digits) / POWERS[fraction];
-  return p;
+// The common "%f" of vertex lines: 1 to 7 digits, optionally a point and up to 7 more digits,
+// then white space, read eight bytes at a time. Nothing else can follow such a number (no
+// exponent, no "0x"), so it ends where the digits do. When the digits, at most 2^24, are exact
+// as a float, one float division by the exact power of ten rounds correctly; longer ones go to
+// the exact general conversion. Returns the number's end and stores its value; null when the
+// number is not of that kind or too near the end for the two eight-byte reads and the byte after
+// them. A null `value` only skips it.
+__attribute__((always_inline)) inline const char* glmShortDecimal(const char* p, const char* end, float* value) {
+  static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+  static const uint32_t SCALES[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  if (end - p < 17) return nullptr;
+  uint64_t head = glmLoadEight(p);
+  unsigned whole = glmLeadingDigits(head), fraction = 0;
+  const char* stop = p + whole;
+  uint64_t tail = *stop == '.' ? glmLoadEight(stop + 1) : 0;
+  if (*stop == '.') fraction = glmLeadingDigits(tail), stop += 1 + fraction;
+  if (whole == 0 || whole == 8 || fraction == 8 || !glmIsSpace(*stop)) return nullptr;
+  if (!value) return stop;
+  uint64_t digits = uint64_t(glmDigitsValue(head, whole)) * SCALES[fraction];
+  if (fraction) digits += glmDigitsValue(tail, fraction);
+  if (digits <= (1u << 24)) *value = float(digits) / POWERS[fraction];
+  else fast_float::from_chars(p, stop, *value);
+  return stop;
 }
 
 // "%f", correctly rounded like the C library's strtof. On failure *value is unchanged and the
@@ -182,7 +235,7 @@ __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float*
     return glmScanSpecialFloat(text, p, value);
   }
   float parsed = 0;
-  const char* stop = value ? glmShortDecimal(p, &parsed) : nullptr;
+  const char* stop = glmShortDecimal(p, text->end, value ? &parsed : nullptr);
   if (!stop) {
     stop = glmDecimalEnd(p);
     if (value) fast_float::from_chars(p, stop, parsed);
