@@ -107,6 +107,21 @@ static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw
   return *got == 3 ? &VERTEX_TEXTURE_NORMAL : *got == 2 ? &VERTEX_TEXTURE : &VERTEX_ONLY;
 }
 
+// The common first vertex "v/t/n", read where it lies in the file. When the three integers end
+// exactly at the word's end, no scan went beyond the word, so the word on its own reads the same.
+static bool readWholeWordVertex(const ObjReader* reader, GlmSpan word, int* raw) {
+  GlmScanner text = {word.text, reader->text.end};
+  return scanFaceVertex(&text, &VERTEX_TEXTURE_NORMAL, raw) == 3 && text.at == word.text + word.length;
+}
+
+// The first vertex word as a C string, as "%127s" would have stored it, then its form and vertex.
+static const FaceForm* readFirstVertexWord(const ObjReader* reader, GlmSpan word, int* raw, unsigned* got) {
+  *got = 3;
+  if (readWholeWordVertex(reader, word, raw)) return &VERTEX_TEXTURE_NORMAL;
+  char first[GLM_WORD_BUFFER];
+  return readFirstVertex(first, glmSpanToString(word, first), raw, got);
+}
+
 [[noreturn]] static void badIndex(const ObjReader* reader, IndexKind kind, int index) {
   fprintf(stderr, "glmReadOBJ() failed: \"%s\" line %u: %s index %d is out of range (%u defined).\n",
           reader->model->pathname, glmLineNumber(reader->file->bytes, reader->text.at), INDEX_KIND_NAMES[kind], index,
@@ -159,10 +174,9 @@ static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner
 static void readFace(ObjReader* reader) {
   GlmSpan word;
   glmScanWord(&reader->text, &word);
-  char first[GLM_WORD_BUFFER];
   int raw[3];
   unsigned got;
-  const FaceForm* form = readFirstVertex(first, glmSpanToString(word, first), raw, &got);
+  const FaceForm* form = readFirstVertexWord(reader, word, raw, &got);
   FaceCorner corner = {};
   storeCorner(reader, form, raw, got, &corner);
   FaceCorner fanCentre = corner;

@@ -117,6 +117,21 @@ TEST_F(ReadObj, PartlyReadVertexKeepsTheIndicesOfTheVertexBefore) {
   EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{1, 1, 2}));
 }
 
+// The first vertex word decides the form by itself: what follows it in the file never counts,
+// not even the rest of a number that the 127-character limit cut off.
+TEST_F(ReadObj, FirstVertexIsReadFromItsWordAlone) {
+  std::string cut = std::string(123, '0') + "1/2/3";  // the word ends after "1/2/", "3" is the next
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvt 1 0\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n" +
+       "f 1/2/3x 2/2/2 3/3/3\nf " + cut + " 2/2/2 3/3/3\n# some more text after the faces\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  const ModelTriangle& full = model->triangles[0];
+  EXPECT_EQ((std::vector<unsigned>{full.tidx[0], full.nidx[0]}), (std::vector<unsigned>{2, 3}));
+  const ModelTriangle& partial = model->triangles[1];
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 3, 2}));
+  EXPECT_EQ((std::vector<unsigned>{partial.tidx[0], partial.tidx[1], partial.tidx[2]}), (std::vector<unsigned>{2, 2, 2}));
+  EXPECT_EQ((std::vector<unsigned>{partial.nidx[0], partial.nidx[1], partial.nidx[2]}), (std::vector<unsigned>{0, 0, 0}));
+}
+
 TEST_F(ReadObj, NegativeIndexCountsBackFromTheElementsReadSoFar) {
   read("v 0 0 0\nv 1 0 0\nv 1 1 0\nvn 0 0 1\nf -3//-1 -2//-1 -1//-1\n"
        "v 0 0 1\nv 1 0 1\nv 1 1 1\nvn 1 0 0\nf -3//-1 -2//-2 -1//1\n");
