@@ -226,7 +226,7 @@ static void readMaterialUse(ObjReader* reader) {
 // keywords this reader does not use are skipped with their line.
 static void readKeywords(ObjReader* reader) {
   GlmSpan word;
-  for (; glmScanWord(&reader->text, &word); glmReleaseBefore(reader->file, reader->text.at)) {
+  for (; glmScanWord(&reader->text, &word); glmReadingAt(reader->file, reader->text.at)) {
     switch (word.text[0]) {
       case 'v': readVectorKeyword(reader, word); break;
       case 'f': readFace(reader); break;
@@ -255,7 +255,6 @@ static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
   reader.file = file;
   reader.text = {file->bytes, file->bytes + file->size};
   reader.fill = fill;
-  glmRewindFile(file);
   return reader;
 }
 

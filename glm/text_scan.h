@@ -35,25 +35,31 @@ constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1;
 
 // A file's bytes in memory, followed by a '\0'. Large regular files are mapped; others are
 // read into a heap block of exactly their size plus the terminator.
+//
+// Taking the pages of a mapped file one page fault at a time costs several times more than
+// copying the file with read(), so a mapped file is read through a window: the chunk of
+// GLM_WINDOW bytes at the read position is replaced by a copy of the same bytes in memory of
+// our own, and that memory moves on to the next chunk when the reading does. Every byte reads
+// the same either way; the window only saves page faults, and keeps at most one chunk resident.
 struct GlmFileBytes {
   char* bytes;
   size_t size;
-  size_t mapped;    // length of the mapping; 0 for a heap block
-  size_t released;  // bytes at the start whose pages have been handed back
+  size_t mapped;      // length of the mapping; 0 for a heap block
+  int descriptor;     // the mapped file, open while it is read; -1 otherwise
+  size_t window;      // offset of the chunk the window holds; far beyond the end before it opens
 };
 
 // False when the file cannot be opened or read, or is a directory.
 bool glmLoadFile(const char* path, GlmFileBytes* file);
 void glmUnloadFile(GlmFileBytes* file);
-// Starts a pass from the beginning of the file.
-void glmRewindFile(GlmFileBytes* file);
 
-// A hint that the bytes before `at` are done with: a mapped file hands back their pages in steps
-// of GLM_RELEASE_STEP bytes, so that reading a large file never holds all of it resident.
-constexpr size_t GLM_RELEASE_STEP = size_t(4) << 20;
-void glmReleasePages(GlmFileBytes* file, const char* at);
-inline void glmReleaseBefore(GlmFileBytes* file, const char* at) {
-  if (file->mapped && size_t(at - file->bytes) >= file->released + GLM_RELEASE_STEP) glmReleasePages(file, at);
+// The chunk size of a mapped file's window: a huge page, where the system has them.
+constexpr size_t GLM_WINDOW = size_t(2) << 20;
+void glmMoveWindow(GlmFileBytes* file, const char* at);
+// Tells a mapped file where reading goes on, between keywords: the window follows when the
+// position leaves its chunk, forwards or back to the start.
+inline void glmReadingAt(GlmFileBytes* file, const char* at) {
+  if (file->mapped && size_t(at - file->bytes) - file->window >= GLM_WINDOW) glmMoveWindow(file, at);
 }
 
 // Line number (1-based) of position `at` in the buffer that starts at `start`.

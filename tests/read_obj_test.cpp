@@ -342,6 +342,24 @@ TEST_F(ReadObj, DirectoryIsNotReadAsAFile) {
   EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1), "can't open data file");
 }
 
+TEST_F(ReadObj, LargeFileReadsEveryNumberAndLineAcrossItsChunks) {
+  // Large files are read in chunks of 2 MiB: numbers straddle the chunk boundaries, this file ends
+  // exactly on one, and an error after the last chunk still counts the lines of all before it.
+  const size_t size = size_t(6) << 20;
+  std::string obj;
+  unsigned count = 0;
+  for (; obj.size() < size - 64; count++) obj += "v " + std::to_string(count) + " " + std::to_string(count) + ".25 -1\n";
+  obj += "#" + std::string(size - obj.size() - 2, 'x') + "\n";
+  read(obj);
+  ASSERT_EQ(model->numvertices, count);
+  for (unsigned i = 0; i < count; i++) {
+    ASSERT_EQ(model->vertices[3 * (i + 1)], float(i)) << i;
+    ASSERT_EQ(model->vertices[3 * (i + 1) + 1], float(i) + 0.25f) << i;
+  }
+  std::string line = "line " + std::to_string(count + 2) + ": vertex index " + std::to_string(count + 1) + " ";
+  stdoutOfFailedRead(obj + "f 1 2 " + std::to_string(count + 1) + "\n", line.c_str());
+}
+
 TEST_F(ReadObj, LargeFileFillingItsLastPageReadsLikeASmallOne) {
   // Large files take another way into memory; this one also ends exactly on a page boundary.
   std::string obj;
