@@ -6,6 +6,7 @@
 #include "glm/memory.h"
 #include "glm/text_scan.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -61,12 +62,47 @@ static void unknownToken(GlmSpan word) {
   exit(1);
 }
 
+// Characters for skipping a line whole: a blank (but not the line end) has class 0, the first
+// character of a keyword class 2, any other character class 1.
+struct LineSkipClasses {
+  unsigned char of[256];
+};
+static constexpr LineSkipClasses makeLineSkipClasses() {
+  LineSkipClasses classes = {};
+  for (int c = 0; c < 256; c++) classes.of[c] = 1;
+  for (char c : {' ', '\t', '\v', '\f', '\r'}) classes.of[int(c)] = 0;
+  for (char c : {'\n', 'v', 'f', 'g', 'm', 'u'}) classes.of[int(c)] = 2;
+  return classes;
+}
+static constexpr LineSkipClasses LINE_SKIP = makeLineSkipClasses();
+
+// While counting, a vector line's numbers are only skipped, and a common line can be skipped
+// whole. When the rest of the line holds no character that starts a keyword and has at least
+// `count` words, every "%f" starts before the line end (each stays within the word it starts
+// in), and every word they leave on the line is no keyword, so it is skipped with the rest of
+// its line. Either way reading goes on after the line end. Lines are looked at only as far as a
+// line remainder goes, which bounds the work on a file without line ends.
+static bool skipVectorLine(GlmScanner* text, unsigned count) {
+  size_t room = std::min(size_t(text->end - text->at), GLM_WORD_MAX);
+  const char* newline = static_cast<const char*>(memchr(text->at, '\n', room));
+  if (!newline) return false;
+  unsigned words = 0, previous = 0, keywords = 0;
+  for (const char* p = text->at; p < newline; p++) {
+    unsigned current = LINE_SKIP.of[static_cast<unsigned char>(*p)];
+    words += (current != 0) & (previous == 0);
+    keywords |= current;
+    previous = current;
+  }
+  if (keywords > 1 || words < count) return false;
+  text->at = newline;
+  return true;
+}
+
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.
 static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
   countOne(reader, &reader->seen[kind]);
-  // Two calls, so that the counting pass gets a copy that skips numbers without converting them.
   if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
-  else glmScanFloats(&reader->text, nullptr, size);
+  else if (!skipVectorLine(&reader->text, size)) glmScanFloats(&reader->text, nullptr, size);
 }
 
 static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
