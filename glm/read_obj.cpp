@@ -14,6 +14,10 @@
 #include <cstring>
 #include <sys/mman.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 // The kinds of index a face vertex can give, in the order of the "v/t/n" word.
 enum IndexKind { VERTEX, TEXCOORD, NORMAL };
 static const char* const INDEX_KIND_NAMES[] = {"vertex", "texture coordinate", "normal"};
@@ -62,19 +66,34 @@ static void unknownToken(GlmSpan word) {
   exit(1);
 }
 
-// Characters for skipping a line whole: a blank (but not the line end) has class 0, the first
-// character of a keyword class 2, any other character class 1.
-struct LineSkipClasses {
-  unsigned char of[256];
+// Marks of 16 bytes at p, bit i for byte i: blanks (but not the line end), and line ends or
+// characters that start a keyword.
+struct LineMarks {
+  unsigned blanks;
+  unsigned stops;
 };
-static constexpr LineSkipClasses makeLineSkipClasses() {
-  LineSkipClasses classes = {};
-  for (int c = 0; c < 256; c++) classes.of[c] = 1;
-  for (char c : {' ', '\t', '\v', '\f', '\r'}) classes.of[int(c)] = 0;
-  for (char c : {'\n', 'v', 'f', 'g', 'm', 'u'}) classes.of[int(c)] = 2;
-  return classes;
+
+#ifdef __SSE2__
+static LineMarks markSixteen(const char* p) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  __m128i controlBlank = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('\n')), _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1)));
+  __m128i blanks = _mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), controlBlank);
+  __m128i stops = _mm_or_si128(_mm_or_si128(_mm_or_si128(equal('\n'), equal('v')), _mm_or_si128(equal('f'), equal('g'))),
+                               _mm_or_si128(equal('m'), equal('u')));
+  return {unsigned(_mm_movemask_epi8(blanks)), unsigned(_mm_movemask_epi8(stops))};
 }
-static constexpr LineSkipClasses LINE_SKIP = makeLineSkipClasses();
+#else
+static LineMarks markSixteen(const char* p) {
+  LineMarks marks = {0, 0};
+  for (unsigned i = 0; i < 16; i++) {
+    char c = p[i];
+    marks.blanks |= unsigned(glmIsSpace(c) && c != '\n') << i;
+    marks.stops |= unsigned(c == '\n' || c == 'v' || c == 'f' || c == 'g' || c == 'm' || c == 'u') << i;
+  }
+  return marks;
+}
+#endif
 
 // While counting, a vector line's numbers are only skipped, and a common line can be skipped
 // whole. When the rest of the line holds no character that starts a keyword and has at least
@@ -83,17 +102,19 @@ static constexpr LineSkipClasses LINE_SKIP = makeLineSkipClasses();
 // its line. Either way reading goes on after the line end. Lines are looked at only as far as a
 // line remainder goes, which bounds the work on a file without line ends.
 static bool skipVectorLine(GlmScanner* text, unsigned count) {
-  size_t room = std::min(size_t(text->end - text->at), GLM_WORD_MAX);
-  const char* newline = static_cast<const char*>(memchr(text->at, '\n', room));
+  if (size_t(text->end - text->at) < GLM_WORD_MAX + 16) return false;
+  const char* newline = static_cast<const char*>(memchr(text->at, '\n', GLM_WORD_MAX));
   if (!newline) return false;
-  unsigned words = 0, previous = 0, keywords = 0;
-  for (const char* p = text->at; p < newline; p++) {
-    unsigned current = LINE_SKIP.of[static_cast<unsigned char>(*p)];
-    words += (current != 0) & (previous == 0);
-    keywords |= current;
-    previous = current;
+  unsigned words = 0, stops = 0, blankBefore = 1;
+  for (const char* p = text->at; p < newline; p += 16) {
+    LineMarks marks = markSixteen(p);
+    unsigned inLine = newline - p >= 16 ? 0xffffu : (1u << (newline - p)) - 1;
+    unsigned wordStarts = ~marks.blanks & ((marks.blanks << 1) | blankBefore) & inLine;
+    words += unsigned(__builtin_popcount(wordStarts));
+    stops |= marks.stops & inLine;
+    blankBefore = (marks.blanks >> 15) & 1;
   }
-  if (keywords > 1 || words < count) return false;
+  if (stops || words < count) return false;
   text->at = newline;
   return true;
 }
