@@ -296,13 +296,18 @@ static void readKeywords(ObjReader* reader) {
 }
 
 // Large arrays are filled front to back right after they are allocated; asking for huge pages
-// saves a page fault every 4 kB, which is a good part of the time spent reading a large file.
+// saves a page fault every 4 kB, and having the system set up all their pages in one call saves
+// the fault for each page that is left, which is a good part of the time spent reading a large file.
 static void* allocateArray(size_t count, size_t size) {
   void* block = glmAllocate(count, size);
   const uintptr_t page = 4096;
   uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
   uintptr_t end = (uintptr_t(block) + count * size) & ~(page - 1);
-  if (end > start + (uintptr_t(1) << 21)) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  void* pages = reinterpret_cast<void*>(start);
+  if (end > start + (uintptr_t(1) << 21)) madvise(pages, end - start, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+  if (end > start + (uintptr_t(1) << 16)) madvise(pages, end - start, MADV_POPULATE_WRITE);
+#endif
   return block;
 }
 
