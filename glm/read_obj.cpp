@@ -164,17 +164,26 @@ static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw
   return *got == 3 ? &VERTEX_TEXTURE_NORMAL : *got == 2 ? &VERTEX_TEXTURE : &VERTEX_ONLY;
 }
 
-// The common first vertex "v/t/n", read where it lies in the file. When the three integers end
-// exactly at the word's end, no scan went beyond the word, so the word on its own reads the same.
-static bool readWholeWordVertex(const ObjReader* reader, GlmSpan word, int* raw) {
-  GlmScanner text = {word.text, reader->text.end};
-  return scanFaceVertex(&text, &VERTEX_TEXTURE_NORMAL, raw) == 3 && text.at == word.text + word.length;
+// The common first vertex word "v/t/n" of short digit runs, read where it lies in the file
+// without taking the word first: when white space or the end follows the third run, those
+// characters (at most 23) are the whole word, and the word on its own reads the same. False
+// otherwise.
+static bool readPlainVertexWord(GlmScanner* text, int* raw) {
+  const char* start = glmSpaceEnd(text->at);
+  const char* p = glmShortUnsigned(start, text->end, &raw[0]);
+  int runs = 1;
+  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, &raw[runs]);
+  if (!p || runs < 3 || !(p == text->end || glmIsSpace(*p))) return false;
+  text->at = p;
+  return true;
 }
 
-// The first vertex word as a C string, as "%127s" would have stored it, then its form and vertex.
-static const FaceForm* readFirstVertexWord(const ObjReader* reader, GlmSpan word, int* raw, unsigned* got) {
+// Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and vertex.
+static const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned* got) {
   *got = 3;
-  if (readWholeWordVertex(reader, word, raw)) return &VERTEX_TEXTURE_NORMAL;
+  if (readPlainVertexWord(text, raw)) return &VERTEX_TEXTURE_NORMAL;
+  GlmSpan word;
+  glmScanWord(text, &word);
   char first[GLM_WORD_BUFFER];
   return readFirstVertex(first, glmSpanToString(word, first), raw, got);
 }
@@ -229,11 +238,9 @@ static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner
 // as long as they come (onto following lines too), as a fan around its first vertex. A face
 // of fewer than three vertices repeats its last indices.
 static void readFace(ObjReader* reader) {
-  GlmSpan word;
-  glmScanWord(&reader->text, &word);
   int raw[3];
   unsigned got;
-  const FaceForm* form = readFirstVertexWord(reader, word, raw, &got);
+  const FaceForm* form = readFirstVertexWord(&reader->text, raw, &got);
   FaceCorner corner = {};
   storeCorner(reader, form, raw, got, &corner);
   FaceCorner fanCentre = corner;

@@ -125,6 +125,7 @@ TEST_F(ReadObj, FirstVertexIsReadFromItsWordAlone) {
        "f 1/2/3x 2/2/2 3/3/3\nf " + cut + " 2/2/2 3/3/3\n# some more text after the faces\n");
   ASSERT_EQ(model->numtriangles, 2u);
   const ModelTriangle& full = model->triangles[0];
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
   EXPECT_EQ((std::vector<unsigned>{full.tidx[0], full.nidx[0]}), (std::vector<unsigned>{2, 3}));
   const ModelTriangle& partial = model->triangles[1];
   EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 3, 2}));
