@@ -95,6 +95,15 @@ static LineMarks markSixteen(const char* p) {
 }
 #endif
 
+// The set bits of a 16-bit mask; __builtin_popcount would be a library call where the build
+// cannot assume the processor's instruction for it.
+static unsigned countBits16(unsigned x) {
+  x = x - ((x >> 1) & 0x5555u);
+  x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+  x = (x + (x >> 4)) & 0x0f0fu;
+  return (x + (x >> 8)) & 0x1fu;
+}
+
 // While counting, a vector line's numbers are only skipped, and a common line can be skipped
 // whole. When the rest of the line holds no character that starts a keyword and has at least
 // `count` words, every "%f" starts before the line end (each stays within the word it starts
@@ -110,7 +119,7 @@ static bool skipVectorLine(GlmScanner* text, unsigned count) {
     LineMarks marks = markSixteen(p);
     unsigned inLine = newline - p >= 16 ? 0xffffu : (1u << (newline - p)) - 1;
     unsigned wordStarts = ~marks.blanks & ((marks.blanks << 1) | blankBefore) & inLine;
-    words += unsigned(__builtin_popcount(wordStarts));
+    words += countBits16(wordStarts);
     stops |= marks.stops & inLine;
     blankBefore = (marks.blanks >> 15) & 1;
   }
