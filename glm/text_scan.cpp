@@ -3,6 +3,8 @@
 
 #include "glm/memory.h"
 
+#include <fast_float/fast_float.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -244,6 +246,12 @@ static bool scanHexFloat(GlmScanner* text, const char* p, float* value) {
   *value = strtof(copy, nullptr);
   free(copy);
   return true;
+}
+
+float glmConvertDecimal(const char* p, const char* stop) {
+  float value = 0;
+  fast_float::from_chars(p, stop, value);
+  return value;
 }
 
 bool glmScanSpecialFloat(GlmScanner* text, const char* digits, float* value) {

@@ -8,9 +8,9 @@
 #ifndef GLM_TEXT_SCAN_H
 #define GLM_TEXT_SCAN_H
 
-#include <fast_float/fast_float.h>
 
 #include <climits>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -75,6 +75,10 @@ void glmLineName(GlmSpan line, char* buffer);
 
 // The line remainder without the white space around it, into `buffer` (GLM_WORD_BUFFER bytes).
 void glmTrimmedLine(GlmSpan line, char* buffer);
+
+// The correctly rounded value of the unsigned decimal number [p, stop). Out of line, so that the
+// callers' results can stay in registers.
+float glmConvertDecimal(const char* p, const char* stop);
 
 // "%f" where the plain decimal path does not apply: infinities, NaN, hexadecimal, no number.
 // `digits` is the position after the optional sign; a null `value` only skips the number.
@@ -226,8 +230,7 @@ __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p,
   if (!value) return stop;
   uint64_t digits = uint64_t(glmDigitsValue(head, whole)) * SCALES[fraction];
   if (fraction) digits += glmDigitsValue(tail, fraction);
-  if (digits <= (1u << 24)) *value = float(digits) / POWERS[fraction];
-  else fast_float::from_chars(p, stop, *value);
+  *value = digits <= (1u << 24) ? float(digits) / POWERS[fraction] : glmConvertDecimal(p, stop);
   return stop;
 }
 
@@ -244,9 +247,10 @@ __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float*
   const char* stop = glmShortDecimal(p, text->end, value ? &parsed : nullptr);
   if (!stop) {
     stop = glmDecimalEnd(p);
-    if (value) fast_float::from_chars(p, stop, parsed);
+    if (value) parsed = glmConvertDecimal(p, stop);
   }
-  if (value) *value = *start == '-' ? -parsed : parsed;
+  // The magnitude is never negative, so giving it the sign is a negation without a branch.
+  if (value) *value = std::copysign(parsed, *start == '-' ? -1.0f : 1.0f);
   text->at = stop;
   return true;
 }
