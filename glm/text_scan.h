@@ -107,15 +107,6 @@ inline uint64_t glmLoadEight(const char* p) {
   return chunk;
 }
 
-// How many of the eight bytes in `chunk` are decimal digits before the first that is not. A
-// digit byte 0x30..0x39 passes both tests; a carry out of a byte above 0xf9 can only disturb
-// the bytes after the first non-digit, which do not count.
-inline unsigned glmLeadingDigits(uint64_t chunk) {
-  uint64_t high = 0xf0f0f0f0f0f0f0f0ull, threes = 0x3030303030303030ull;
-  uint64_t others = ((chunk & high) ^ threes) | (((chunk + 0x0606060606060606ull) & high) ^ threes);
-  return others ? unsigned(__builtin_ctzll(others)) / 8 : 8;
-}
-
 // The value of the first n (1 to 8) digit bytes in `chunk`, with three multiplications rather
 // than one per digit. The bytes after the digits are shifted out before they can matter.
 inline uint32_t glmDigitsValue(uint64_t chunk, unsigned n) {
@@ -126,16 +117,17 @@ inline uint32_t glmDigitsValue(uint64_t chunk, unsigned n) {
   return uint32_t(chunk);
 }
 
-// The common "%d" of face indices: 1 to 7 digits without a sign, read eight bytes at a time.
-// Returns the end of the digits and stores their value; null when the number is not of that
-// kind or fewer than eight bytes are left. A null `value` only skips the digits.
+// The common "%d" of face indices: 1 to 7 digits without a sign. Like glmShortDecimal, it finds
+// the end with a character loop and takes the value eight bytes at a time. Returns the end of the
+// digits and stores their value; null when the number is not of that kind or fewer than eight
+// bytes are left. A null `value` only skips the digits.
 __attribute__((always_inline)) inline const char* glmShortUnsigned(const char* p, const char* end, int* value) {
   if (end - p < 8) return nullptr;
-  uint64_t chunk = glmLoadEight(p);
-  unsigned run = glmLeadingDigits(chunk);
-  if (run == 0 || run == 8) return nullptr;
-  if (value) *value = int(glmDigitsValue(chunk, run));
-  return p + run;
+  const char* stop = glmSkipDigits(p);
+  size_t run = size_t(stop - p);
+  if (run == 0 || run > 7) return nullptr;
+  if (value) *value = int(glmDigitsValue(glmLoadEight(p), unsigned(run)));
+  return stop;
 }
 
 // "%127s": false at the end of the input.
@@ -211,25 +203,25 @@ inline const char* glmDecimalEnd(const char* p) {
 }
 
 // The common "%f" of vertex lines: 1 to 7 digits, optionally a point and up to 7 more digits,
-// then white space, read eight bytes at a time. Nothing else can follow such a number (no
-// exponent, no "0x"), so it ends where the digits do. When the digits, at most 2^24, are exact
-// as a float, one float division by the exact power of ten rounds correctly; longer ones go to
-// the exact general conversion. Returns the number's end and stores its value; null when the
-// number is not of that kind or too near the end for the two eight-byte reads and the byte after
-// them. A null `value` only skips it.
+// then white space. Nothing else can follow such a number (no exponent, no "0x"), so it ends
+// where the digits do. When the digits, at most 2^24, are exact as a float, one float division
+// by the exact power of ten rounds correctly; longer ones go to the exact general conversion.
+// The number's end is found by character loops, whose exits the processor predicts and runs
+// ahead of, so the next number's scan need not wait for this one's bytes; the digits' value is
+// then taken eight bytes at a time. Returns the number's end and stores its value; null when the
+// number is not of that kind or too near the end for the eight-byte reads. A null `value` only
+// skips it.
 __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p, const char* end, float* value) {
   static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
   static const uint32_t SCALES[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
   if (end - p < 17) return nullptr;
-  uint64_t head = glmLoadEight(p);
-  unsigned whole = glmLeadingDigits(head), fraction = 0;
-  const char* stop = p + whole;
-  uint64_t tail = *stop == '.' ? glmLoadEight(stop + 1) : 0;
-  if (*stop == '.') fraction = glmLeadingDigits(tail), stop += 1 + fraction;
-  if (whole == 0 || whole == 8 || fraction == 8 || !glmIsSpace(*stop)) return nullptr;
+  const char* point = glmSkipDigits(p);
+  const char* stop = *point == '.' ? glmSkipDigits(point + 1) : point;
+  size_t whole = size_t(point - p), fraction = stop == point ? 0 : size_t(stop - point - 1);
+  if (whole == 0 || whole > 7 || fraction > 7 || !glmIsSpace(*stop)) return nullptr;
   if (!value) return stop;
-  uint64_t digits = uint64_t(glmDigitsValue(head, whole)) * SCALES[fraction];
-  if (fraction) digits += glmDigitsValue(tail, fraction);
+  uint64_t digits = uint64_t(glmDigitsValue(glmLoadEight(p), unsigned(whole))) * SCALES[fraction];
+  if (fraction) digits += glmDigitsValue(glmLoadEight(point + 1), unsigned(fraction));
   *value = digits <= (1u << 24) ? float(digits) / POWERS[fraction] : glmConvertDecimal(p, stop);
   return stop;
 }
