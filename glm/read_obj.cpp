@@ -66,11 +66,12 @@ static void unknownToken(GlmSpan word) {
   exit(1);
 }
 
-// Marks of 16 bytes at p, bit i for byte i: blanks (but not the line end), and line ends or
-// characters that start a keyword.
+// Marks of 16 bytes at p, bit i for byte i: blanks (but not the line end), characters that
+// start a keyword, and line ends.
 struct LineMarks {
   unsigned blanks;
-  unsigned stops;
+  unsigned keywords;
+  unsigned lineEnds;
 };
 
 #ifdef __SSE2__
@@ -79,17 +80,18 @@ static LineMarks markSixteen(const char* p) {
   auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
   __m128i controlBlank = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('\n')), _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1)));
   __m128i blanks = _mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), controlBlank);
-  __m128i stops = _mm_or_si128(_mm_or_si128(_mm_or_si128(equal('\n'), equal('v')), _mm_or_si128(equal('f'), equal('g'))),
-                               _mm_or_si128(equal('m'), equal('u')));
-  return {unsigned(_mm_movemask_epi8(blanks)), unsigned(_mm_movemask_epi8(stops))};
+  __m128i keywords = _mm_or_si128(_mm_or_si128(equal('v'), equal('f')), _mm_or_si128(_mm_or_si128(equal('g'), equal('m')), equal('u')));
+  return {unsigned(_mm_movemask_epi8(blanks)), unsigned(_mm_movemask_epi8(keywords)),
+          unsigned(_mm_movemask_epi8(equal('\n')))};
 }
 #else
 static LineMarks markSixteen(const char* p) {
-  LineMarks marks = {0, 0};
+  LineMarks marks = {0, 0, 0};
   for (unsigned i = 0; i < 16; i++) {
     char c = p[i];
     marks.blanks |= unsigned(glmIsSpace(c) && c != '\n') << i;
-    marks.stops |= unsigned(c == '\n' || c == 'v' || c == 'f' || c == 'g' || c == 'm' || c == 'u') << i;
+    marks.keywords |= unsigned(c == 'v' || c == 'f' || c == 'g' || c == 'm' || c == 'u') << i;
+    marks.lineEnds |= unsigned(c == '\n') << i;
   }
   return marks;
 }
@@ -112,20 +114,20 @@ static unsigned countBits16(unsigned x) {
 // line remainder goes, which bounds the work on a file without line ends.
 static bool skipVectorLine(GlmScanner* text, unsigned count) {
   if (size_t(text->end - text->at) < GLM_WORD_MAX + 16) return false;
-  const char* newline = static_cast<const char*>(memchr(text->at, '\n', GLM_WORD_MAX));
-  if (!newline) return false;
-  unsigned words = 0, stops = 0, blankBefore = 1;
-  for (const char* p = text->at; p < newline; p += 16) {
+  unsigned words = 0, blankBefore = 1;
+  for (const char* p = text->at; p < text->at + GLM_WORD_MAX; p += 16) {
     LineMarks marks = markSixteen(p);
-    unsigned inLine = newline - p >= 16 ? 0xffffu : (1u << (newline - p)) - 1;
-    unsigned wordStarts = ~marks.blanks & ((marks.blanks << 1) | blankBefore) & inLine;
-    words += countBits16(wordStarts);
-    stops |= marks.stops & inLine;
+    unsigned inLine = marks.lineEnds ? (marks.lineEnds & (0u - marks.lineEnds)) - 1 : 0xffffu;
+    if (marks.keywords & inLine) return false;
+    words += countBits16(~marks.blanks & ((marks.blanks << 1) | blankBefore) & inLine);
+    if (marks.lineEnds) {
+      if (words < count) return false;
+      text->at = p + __builtin_ctz(marks.lineEnds);
+      return true;
+    }
     blankBefore = (marks.blanks >> 15) & 1;
   }
-  if (stops || words < count) return false;
-  text->at = newline;
-  return true;
+  return false;
 }
 
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.

@@ -214,12 +214,12 @@ TEST_F(ReadObj, UnknownVertexKeywordEndsTheReadWithAMessageOnStandardOutput) {
 TEST_F(ReadObj, WordsAfterTheNumbersOfAVertexLineAreCountedAndFilledAlike) {
   std::string blanks(127, ' ');  // a whole line remainder: the "v" after it starts a keyword
   std::string comment = "# a comment long enough that every line above has a few hundred bytes after it" + blanks;
-  read("v 1 2 3 v 4 5 6\nv 7 8\n9 f 1 2 3\nv 1-2-3 4 5 junk\nv 1 2 3 4" + blanks + "v 6 6 6\nv 1e1 2 3x 4\nv 0 0 0 f 1 1 1\n" +
+  read("v 1 2 3 v 4 5 6\nv 7 8\n9 f 1 2 3\nv 1-2-3 4 5 junk\nv 1 2 3 4" + blanks + "v 6 6 6\nv 1e1 2 3x 4\nv 0 0 0 f 1 1 1\nv 1\n2 3 4 f 1 1 1\n" +
        comment + comment + "\n");
   EXPECT_EQ(model->numtriangles, 2u);
-  ASSERT_EQ(model->numvertices, 8u);
-  const float vertices[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 1, -2, -3, 1, 2, 3, 6, 6, 6, 10, 2, 3};
-  for (int i = 0; i < 21; i++) EXPECT_EQ(model->vertices[3 + i], vertices[i]) << i;
+  ASSERT_EQ(model->numvertices, 9u);
+  const float vertices[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 1, -2, -3, 1, 2, 3, 6, 6, 6, 10, 2, 3, 0, 0, 0, 1, 2, 3};
+  for (int i = 0; i < 27; i++) EXPECT_EQ(model->vertices[3 + i], vertices[i]) << i;
 }
 
 TEST_F(ReadObj, FaceAfterTheNumbersOfAVertexLineIsCountedAndFilledAlike) {
