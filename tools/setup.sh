@@ -6,7 +6,7 @@ set -eu
 build_pkgs="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libfast-float-dev
   libtinyobjloader-dev libmeshoptimizer-dev libstb-dev freeglut3-dev libglu1-mesa-dev libegl-dev libgl-dev
   libgl1-mesa-dri libegl-mesa0 libsdl2-mixer-dev libx11-dev"
-test_pkgs="xvfb xauth xdotool x11-utils imagemagick python3 python3-pil sox"
+test_pkgs="xvfb xauth xdotool x11-utils x11-apps imagemagick python3 python3-pil sox lame"
 media_pkgs="python3 python3-pil python3-numpy sox lame imagemagick"
 fuzz_pkgs="clang libclang-rt-14-dev"
 
