@@ -133,6 +133,7 @@ static bool skipVectorLine(GlmScanner* text, unsigned count) {
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.
 static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
   countOne(reader, &reader->seen[kind]);
+  // The counting pass skips the numbers without converting them, a whole line at once where it can.
   if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
   else if (!skipVectorLine(&reader->text, size)) glmScanFloats(&reader->text, nullptr, size);
 }
