@@ -6,12 +6,17 @@
 #include "glm/memory.h"
 #include "glm/text_scan.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <sys/mman.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 // The kinds of index a face vertex can give, in the order of the "v/t/n" word.
 enum IndexKind { VERTEX, TEXCOORD, NORMAL };
@@ -61,12 +66,76 @@ static void unknownToken(GlmSpan word) {
   exit(1);
 }
 
+// Marks of 16 bytes at p, bit i for byte i: blanks (but not the line end), characters that
+// start a keyword, and line ends.
+struct LineMarks {
+  unsigned blanks;
+  unsigned keywords;
+  unsigned lineEnds;
+};
+
+#ifdef __SSE2__
+static LineMarks markSixteen(const char* p) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  __m128i controlBlank = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('\n')), _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1)));
+  __m128i blanks = _mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), controlBlank);
+  __m128i keywords = _mm_or_si128(_mm_or_si128(equal('v'), equal('f')), _mm_or_si128(_mm_or_si128(equal('g'), equal('m')), equal('u')));
+  return {unsigned(_mm_movemask_epi8(blanks)), unsigned(_mm_movemask_epi8(keywords)),
+          unsigned(_mm_movemask_epi8(equal('\n')))};
+}
+#else
+static LineMarks markSixteen(const char* p) {
+  LineMarks marks = {0, 0, 0};
+  for (unsigned i = 0; i < 16; i++) {
+    char c = p[i];
+    marks.blanks |= unsigned(glmIsSpace(c) && c != '\n') << i;
+    marks.keywords |= unsigned(c == 'v' || c == 'f' || c == 'g' || c == 'm' || c == 'u') << i;
+    marks.lineEnds |= unsigned(c == '\n') << i;
+  }
+  return marks;
+}
+#endif
+
+// The set bits of a 16-bit mask; __builtin_popcount would be a library call where the build
+// cannot assume the processor's instruction for it.
+static unsigned countBits16(unsigned x) {
+  x = x - ((x >> 1) & 0x5555u);
+  x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+  x = (x + (x >> 4)) & 0x0f0fu;
+  return (x + (x >> 8)) & 0x1fu;
+}
+
+// While counting, a vector line's numbers are only skipped, and a common line can be skipped
+// whole. When the rest of the line holds no character that starts a keyword and has at least
+// `count` words, every "%f" starts before the line end (each stays within the word it starts
+// in), and every word they leave on the line is no keyword, so it is skipped with the rest of
+// its line. Either way reading goes on after the line end. Lines are looked at only as far as a
+// line remainder goes, which bounds the work on a file without line ends.
+static bool skipVectorLine(GlmScanner* text, unsigned count) {
+  if (size_t(text->end - text->at) < GLM_WORD_MAX + 16) return false;
+  unsigned words = 0, blankBefore = 1;
+  for (const char* p = text->at; p < text->at + GLM_WORD_MAX; p += 16) {
+    LineMarks marks = markSixteen(p);
+    unsigned inLine = marks.lineEnds ? (marks.lineEnds & (0u - marks.lineEnds)) - 1 : 0xffffu;
+    if (marks.keywords & inLine) return false;
+    words += countBits16(~marks.blanks & ((marks.blanks << 1) | blankBefore) & inLine);
+    if (marks.lineEnds) {
+      if (words < count) return false;
+      text->at = p + __builtin_ctz(marks.lineEnds);
+      return true;
+    }
+    blankBefore = (marks.blanks >> 15) & 1;
+  }
+  return false;
+}
+
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.
 static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
   countOne(reader, &reader->seen[kind]);
-  // Two calls, so that the counting pass gets a copy that skips numbers without converting them.
+  // The counting pass skips the numbers without converting them, a whole line at once where it can.
   if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
-  else glmScanFloats(&reader->text, nullptr, size);
+  else if (!skipVectorLine(&reader->text, size)) glmScanFloats(&reader->text, nullptr, size);
 }
 
 static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
@@ -105,6 +174,30 @@ static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw
   }
   *got = scanFaceVertex(&text, &VERTEX_TEXTURE_NORMAL, raw);
   return *got == 3 ? &VERTEX_TEXTURE_NORMAL : *got == 2 ? &VERTEX_TEXTURE : &VERTEX_ONLY;
+}
+
+// The common first vertex word "v/t/n" of short digit runs, read where it lies in the file
+// without taking the word first: when white space or the end follows the third run, those
+// characters (at most 23) are the whole word, and the word on its own reads the same. False
+// otherwise.
+static bool readPlainVertexWord(GlmScanner* text, int* raw) {
+  const char* start = glmSpaceEnd(text->at);
+  const char* p = glmShortUnsigned(start, text->end, &raw[0]);
+  int runs = 1;
+  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, &raw[runs]);
+  if (!p || runs < 3 || !(p == text->end || glmIsSpace(*p))) return false;
+  text->at = p;
+  return true;
+}
+
+// Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and vertex.
+static const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned* got) {
+  *got = 3;
+  if (readPlainVertexWord(text, raw)) return &VERTEX_TEXTURE_NORMAL;
+  GlmSpan word;
+  glmScanWord(text, &word);
+  char first[GLM_WORD_BUFFER];
+  return readFirstVertex(first, glmSpanToString(word, first), raw, got);
 }
 
 [[noreturn]] static void badIndex(const ObjReader* reader, IndexKind kind, int index) {
@@ -157,12 +250,9 @@ static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner
 // as long as they come (onto following lines too), as a fan around its first vertex. A face
 // of fewer than three vertices repeats its last indices.
 static void readFace(ObjReader* reader) {
-  GlmSpan word;
-  glmScanWord(&reader->text, &word);
-  char first[GLM_WORD_BUFFER];
   int raw[3];
   unsigned got;
-  const FaceForm* form = readFirstVertex(first, glmSpanToString(word, first), raw, &got);
+  const FaceForm* form = readFirstVertexWord(&reader->text, raw, &got);
   FaceCorner corner = {};
   storeCorner(reader, form, raw, got, &corner);
   FaceCorner fanCentre = corner;
@@ -212,7 +302,7 @@ static void readMaterialUse(ObjReader* reader) {
 // keywords this reader does not use are skipped with their line.
 static void readKeywords(ObjReader* reader) {
   GlmSpan word;
-  for (; glmScanWord(&reader->text, &word); glmReleaseBefore(reader->file, reader->text.at)) {
+  for (; glmScanWord(&reader->text, &word); glmReadingAt(reader->file, reader->text.at)) {
     switch (word.text[0]) {
       case 'v': readVectorKeyword(reader, word); break;
       case 'f': readFace(reader); break;
@@ -225,13 +315,18 @@ static void readKeywords(ObjReader* reader) {
 }
 
 // Large arrays are filled front to back right after they are allocated; asking for huge pages
-// saves a page fault every 4 kB, which is a good part of the time spent reading a large file.
+// saves a page fault every 4 kB, and having the system set up all their pages in one call saves
+// the fault for each page that is left, which is a good part of the time spent reading a large file.
 static void* allocateArray(size_t count, size_t size) {
   void* block = glmAllocate(count, size);
   const uintptr_t page = 4096;
   uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
   uintptr_t end = (uintptr_t(block) + count * size) & ~(page - 1);
-  if (end > start + (uintptr_t(1) << 21)) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  void* pages = reinterpret_cast<void*>(start);
+  if (end > start + (uintptr_t(1) << 21)) madvise(pages, end - start, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+  if (end > start + (uintptr_t(1) << 16)) madvise(pages, end - start, MADV_POPULATE_WRITE);
+#endif
   return block;
 }
 
@@ -241,7 +336,6 @@ static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
   reader.file = file;
   reader.text = {file->bytes, file->bytes + file->size};
   reader.fill = fill;
-  glmRewindFile(file);
   return reader;
 }
 

@@ -3,7 +3,12 @@
 
 #include "glm/memory.h"
 
+#include <fast_float/fast_float.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
@@ -41,19 +46,43 @@ static char* readDescriptor(int fd, size_t capacity, bool growable, size_t* size
 // Files from this size on are mapped rather than copied into the heap.
 constexpr size_t MAP_FROM_SIZE = size_t(1) << 20;
 
-// Maps `size` bytes of the file followed by a zero byte: the rest of the last page of a mapped
-// file reads as zeros, and when the file fills its last page exactly, an anonymous page reserved
-// behind it supplies the terminator.
-static char* mapFile(int fd, size_t size, size_t* length) {
-  size_t page = size_t(sysconf(_SC_PAGESIZE));
-  *length = (size + page) / page * page;
-  void* base = mmap(nullptr, *length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) return nullptr;
-  if (mmap(base, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
-    munmap(base, *length);
-    return nullptr;
-  }
-  return static_cast<char*>(base);
+// The window's chunk offset before it opens: any read position is outside that chunk.
+constexpr size_t NO_WINDOW = SIZE_MAX / 2;
+
+[[noreturn]] static void outOfAddressSpace(size_t length) {
+  fprintf(stderr, "glmLoadFile(): out of memory (mapping %zu bytes).\n", length);
+  exit(1);
+}
+
+static void mapFixed(void* at, size_t length, int fd, size_t offset) {
+  int flags = MAP_PRIVATE | MAP_FIXED | (fd < 0 ? MAP_ANONYMOUS : 0);
+  if (mmap(at, length, PROT_READ, flags, fd, off_t(offset)) == MAP_FAILED) outOfAddressSpace(length);
+}
+
+// Maps chunk `offset` of the file as it is first mapped: the file's bytes, then zero pages up to
+// the end of the chunk, which give the terminator and are never read further.
+static void mapChunk(GlmFileBytes* file, size_t offset) {
+  mapFixed(file->bytes + offset, GLM_WINDOW, -1, 0);
+  if (offset < file->size)
+    mapFixed(file->bytes + offset, std::min(GLM_WINDOW, file->size - offset), file->descriptor, offset);
+}
+
+// Reserves the file's length plus at least one byte, in whole chunks aligned to the chunk size
+// (so that the window can be a huge page), and maps the file there.
+static bool mapFile(GlmFileBytes* file) {
+  size_t length = (file->size + GLM_WINDOW) / GLM_WINDOW * GLM_WINDOW;
+  void* reserved = mmap(nullptr, length + GLM_WINDOW, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (reserved == MAP_FAILED) return false;
+  uintptr_t start = (uintptr_t(reserved) + GLM_WINDOW - 1) & ~uintptr_t(GLM_WINDOW - 1);
+  size_t before = start - uintptr_t(reserved);
+  if (before) munmap(reserved, before);
+  munmap(reinterpret_cast<char*>(start) + length, GLM_WINDOW - before);
+  file->bytes = reinterpret_cast<char*>(start);
+  file->mapped = length;
+  file->window = NO_WINDOW;
+  mapFixed(file->bytes, length, -1, 0);
+  mapFixed(file->bytes, file->size, file->descriptor, 0);
+  return true;
 }
 
 bool glmLoadFile(const char* path, GlmFileBytes* file) {
@@ -61,29 +90,54 @@ bool glmLoadFile(const char* path, GlmFileBytes* file) {
   if (fd < 0) return false;
   struct stat status;
   *file = {};
+  file->descriptor = -1;
   if (fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode)) {
     bool regular = S_ISREG(status.st_mode);
     file->size = regular ? size_t(status.st_size) : 0;
-    if (regular && file->size >= MAP_FROM_SIZE) file->bytes = mapFile(fd, file->size, &file->mapped);
-    if (!file->bytes) file->bytes = readDescriptor(fd, regular ? file->size : 65536, !regular, &file->size);
+    file->descriptor = fd;
+    if (!(regular && file->size >= MAP_FROM_SIZE && mapFile(file))) {
+      file->descriptor = -1;
+      file->bytes = readDescriptor(fd, regular ? file->size : 65536, !regular, &file->size);
+    }
   }
-  close(fd);
+  if (file->descriptor < 0) close(fd);
   return file->bytes != nullptr;
 }
 
-void glmRewindFile(GlmFileBytes* file) { file->released = 0; }
+// Fills the window, now at chunk `offset`, with the file's bytes there and zeros after the end.
+static void fillWindow(GlmFileBytes* file, size_t offset) {
+  char* chunk = file->bytes + offset;
+  size_t wanted = offset < file->size ? std::min(GLM_WINDOW, file->size - offset) : 0, got = 0;
+  while (got < wanted) {
+    ssize_t step = pread(file->descriptor, chunk + got, wanted - got, off_t(offset + got));
+    if (step > 0) got += size_t(step);
+    else if (!(step < 0 && errno == EINTR)) break;
+  }
+  memset(chunk + got, 0, GLM_WINDOW - got);
+}
 
-// Dropping the pages of a private, unmodified file mapping only unmaps them: the file's bytes
-// come back if they are read again, but the process no longer holds the whole file resident.
-void glmReleasePages(GlmFileBytes* file, const char* at) {
-  size_t consumed = size_t(at - file->bytes) / GLM_RELEASE_STEP * GLM_RELEASE_STEP;
-  madvise(file->bytes + file->released, consumed - file->released, MADV_DONTNEED);
-  file->released = consumed;
+// The window opens as fresh memory, then moves its pages from chunk to chunk, so they are
+// faulted in once per file; the chunk it leaves is mapped from the file again.
+void glmMoveWindow(GlmFileBytes* file, const char* at) {
+  size_t offset = size_t(at - file->bytes) / GLM_WINDOW * GLM_WINDOW;
+  char* chunk = file->bytes + offset;
+  if (file->window == NO_WINDOW) {
+    if (mmap(chunk, GLM_WINDOW, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) == MAP_FAILED)
+      outOfAddressSpace(GLM_WINDOW);
+    madvise(chunk, GLM_WINDOW, MADV_HUGEPAGE);
+  } else {
+    if (mremap(file->bytes + file->window, GLM_WINDOW, GLM_WINDOW, MREMAP_MAYMOVE | MREMAP_FIXED, chunk) == MAP_FAILED)
+      outOfAddressSpace(GLM_WINDOW);
+    mapChunk(file, file->window);
+  }
+  file->window = offset;
+  fillWindow(file, offset);
 }
 
 void glmUnloadFile(GlmFileBytes* file) {
   if (file->mapped) munmap(file->bytes, file->mapped);
   else free(file->bytes);
+  if (file->descriptor >= 0) close(file->descriptor);
   *file = {};
 }
 
@@ -192,6 +246,12 @@ static bool scanHexFloat(GlmScanner* text, const char* p, float* value) {
   *value = strtof(copy, nullptr);
   free(copy);
   return true;
+}
+
+float glmConvertDecimal(const char* p, const char* stop) {
+  float value = 0;
+  fast_float::from_chars(p, stop, value);
+  return value;
 }
 
 bool glmScanSpecialFloat(GlmScanner* text, const char* digits, float* value) {

@@ -8,10 +8,11 @@
 #ifndef GLM_TEXT_SCAN_H
 #define GLM_TEXT_SCAN_H
 
-#include <fast_float/fast_float.h>
 
 #include <climits>
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // A read position in a file's bytes. *end is a '\0' that the reader appended: it stops every
@@ -34,25 +35,31 @@ constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1;
 
 // A file's bytes in memory, followed by a '\0'. Large regular files are mapped; others are
 // read into a heap block of exactly their size plus the terminator.
+//
+// Taking the pages of a mapped file one page fault at a time costs several times more than
+// copying the file with read(), so a mapped file is read through a window: the chunk of
+// GLM_WINDOW bytes at the read position is replaced by a copy of the same bytes in memory of
+// our own, and that memory moves on to the next chunk when the reading does. Every byte reads
+// the same either way; the window only saves page faults, and keeps at most one chunk resident.
 struct GlmFileBytes {
   char* bytes;
   size_t size;
-  size_t mapped;    // length of the mapping; 0 for a heap block
-  size_t released;  // bytes at the start whose pages have been handed back
+  size_t mapped;      // length of the mapping; 0 for a heap block
+  int descriptor;     // the mapped file, open while it is read; -1 otherwise
+  size_t window;      // offset of the chunk the window holds; far beyond the end before it opens
 };
 
 // False when the file cannot be opened or read, or is a directory.
 bool glmLoadFile(const char* path, GlmFileBytes* file);
 void glmUnloadFile(GlmFileBytes* file);
-// Starts a pass from the beginning of the file.
-void glmRewindFile(GlmFileBytes* file);
 
-// A hint that the bytes before `at` are done with: a mapped file hands back their pages in steps
-// of GLM_RELEASE_STEP bytes, so that reading a large file never holds all of it resident.
-constexpr size_t GLM_RELEASE_STEP = size_t(4) << 20;
-void glmReleasePages(GlmFileBytes* file, const char* at);
-inline void glmReleaseBefore(GlmFileBytes* file, const char* at) {
-  if (file->mapped && size_t(at - file->bytes) >= file->released + GLM_RELEASE_STEP) glmReleasePages(file, at);
+// The chunk size of a mapped file's window: a huge page, where the system has them.
+constexpr size_t GLM_WINDOW = size_t(2) << 20;
+void glmMoveWindow(GlmFileBytes* file, const char* at);
+// Tells a mapped file where reading goes on, between keywords: the window follows when the
+// position leaves its chunk, forwards or back to the start.
+inline void glmReadingAt(GlmFileBytes* file, const char* at) {
+  if (file->mapped && size_t(at - file->bytes) - file->window >= GLM_WINDOW) glmMoveWindow(file, at);
 }
 
 // Line number (1-based) of position `at` in the buffer that starts at `start`.
@@ -69,6 +76,10 @@ void glmLineName(GlmSpan line, char* buffer);
 // The line remainder without the white space around it, into `buffer` (GLM_WORD_BUFFER bytes).
 void glmTrimmedLine(GlmSpan line, char* buffer);
 
+// The correctly rounded value of the unsigned decimal number [p, stop). Out of line, so that the
+// callers' results can stay in registers.
+float glmConvertDecimal(const char* p, const char* stop);
+
 // "%f" where the plain decimal path does not apply: infinities, NaN, hexadecimal, no number.
 // `digits` is the position after the optional sign; a null `value` only skips the number.
 bool glmScanSpecialFloat(GlmScanner* text, const char* digits, float* value);
@@ -84,6 +95,39 @@ inline const char* glmSkipDigits(const char* p) {
 inline const char* glmSpaceEnd(const char* p) {
   while (glmIsSpace(*p)) p++;
   return p;
+}
+
+// The eight bytes at p as one number, the first byte lowest.
+inline uint64_t glmLoadEight(const char* p) {
+  uint64_t chunk;
+  memcpy(&chunk, p, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  chunk = __builtin_bswap64(chunk);
+#endif
+  return chunk;
+}
+
+// The value of the first n (1 to 8) digit bytes in `chunk`, with three multiplications rather
+// than one per digit. The bytes after the digits are shifted out before they can matter.
+inline uint32_t glmDigitsValue(uint64_t chunk, unsigned n) {
+  chunk = (chunk - 0x3030303030303030ull) << (8 * (8 - n));
+  chunk = chunk * 10 + (chunk >> 8);
+  chunk = ((chunk & 0x000000ff000000ffull) * (100 + (1000000ull << 32)) +
+           ((chunk >> 16) & 0x000000ff000000ffull) * (1 + (10000ull << 32))) >> 32;
+  return uint32_t(chunk);
+}
+
+// The common "%d" of face indices: 1 to 7 digits without a sign. Like glmShortDecimal, it finds
+// the end with a character loop and takes the value eight bytes at a time. Returns the end of the
+// digits and stores their value; null when the number is not of that kind or fewer than eight
+// bytes are left. A null `value` only skips the digits.
+__attribute__((always_inline)) inline const char* glmShortUnsigned(const char* p, const char* end, int* value) {
+  if (end - p < 8) return nullptr;
+  const char* stop = glmSkipDigits(p);
+  size_t run = size_t(stop - p);
+  if (run == 0 || run > 7) return nullptr;
+  if (value) *value = int(glmDigitsValue(glmLoadEight(p), unsigned(run)));
+  return stop;
 }
 
 // "%127s": false at the end of the input.
@@ -118,6 +162,10 @@ inline bool glmScanLiteral(GlmScanner* text, char c) {
 // skips the number.
 __attribute__((always_inline)) inline bool glmScanInt(GlmScanner* text, int* value) {
   const char* p = glmSpaceEnd(text->at);
+  if (const char* stop = glmShortUnsigned(p, text->end, value)) {
+    text->at = stop;
+    return true;
+  }
   bool negative = *p == '-';
   p += negative || *p == '+';
   if (!glmIsDigit(*p)) {
@@ -154,22 +202,28 @@ inline const char* glmDecimalEnd(const char* p) {
   return p;
 }
 
-// A plain decimal without exponent whose digits, at most 2^24, are followed by at most 10
-// after the point: then the digits and the power of ten are exact floats, and one float
-// division rounds correctly. Returns the number's end and stores its value; null when the
-// number is not of that kind.
-inline const char* glmShortDecimal(const char* p, float* value) {
-  static const float POWERS[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-  unsigned long long digits = 0;
-  const char* start = p;
-  for (; glmIsDigit(*p); p++) digits = digits * 10 + unsigned(*p - '0');
-  const char* point = p;
-  if (*p == '.')
-    for (p++; glmIsDigit(*p); p++) digits = digits * 10 + unsigned(*p - '0');
-  long fraction = *point == '.' ? p - point - 1 : 0;
-  if ((*p | 0x20) == 'e' || p - start > 18 || fraction > 10 || digits > (1u << 24)) return nullptr;
-  *value = float(digits) / POWERS[fraction];
-  return p;
+// The common "%f" of vertex lines: 1 to 7 digits, optionally a point and up to 7 more digits,
+// then white space. Nothing else can follow such a number (no exponent, no "0x"), so it ends
+// where the digits do. When the digits, at most 2^24, are exact as a float, one float division
+// by the exact power of ten rounds correctly; longer ones go to the exact general conversion.
+// The number's end is found by character loops, whose exits the processor predicts and runs
+// ahead of, so the next number's scan need not wait for this one's bytes; the digits' value is
+// then taken eight bytes at a time. Returns the number's end and stores its value; null when the
+// number is not of that kind or too near the end for the eight-byte reads. A null `value` only
+// skips it.
+__attribute__((always_inline)) inline const char* glmShortDecimal(const char* p, const char* end, float* value) {
+  static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+  static const uint32_t SCALES[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  if (end - p < 17) return nullptr;
+  const char* point = glmSkipDigits(p);
+  const char* stop = *point == '.' ? glmSkipDigits(point + 1) : point;
+  size_t whole = size_t(point - p), fraction = stop == point ? 0 : size_t(stop - point - 1);
+  if (whole == 0 || whole > 7 || fraction > 7 || !glmIsSpace(*stop)) return nullptr;
+  if (!value) return stop;
+  uint64_t digits = uint64_t(glmDigitsValue(glmLoadEight(p), unsigned(whole))) * SCALES[fraction];
+  if (fraction) digits += glmDigitsValue(glmLoadEight(point + 1), unsigned(fraction));
+  *value = digits <= (1u << 24) ? float(digits) / POWERS[fraction] : glmConvertDecimal(p, stop);
+  return stop;
 }
 
 // "%f", correctly rounded like the C library's strtof. On failure *value is unchanged and the
@@ -182,12 +236,13 @@ __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float*
     return glmScanSpecialFloat(text, p, value);
   }
   float parsed = 0;
-  const char* stop = value ? glmShortDecimal(p, &parsed) : nullptr;
+  const char* stop = glmShortDecimal(p, text->end, value ? &parsed : nullptr);
   if (!stop) {
     stop = glmDecimalEnd(p);
-    if (value) fast_float::from_chars(p, stop, parsed);
+    if (value) parsed = glmConvertDecimal(p, stop);
   }
-  if (value) *value = *start == '-' ? -parsed : parsed;
+  // The magnitude is never negative, so giving it the sign is a negation without a branch.
+  if (value) *value = std::copysign(parsed, *start == '-' ? -1.0f : 1.0f);
   text->at = stop;
   return true;
 }

@@ -117,6 +117,22 @@ TEST_F(ReadObj, PartlyReadVertexKeepsTheIndicesOfTheVertexBefore) {
   EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{1, 1, 2}));
 }
 
+// The first vertex word decides the form by itself: what follows it in the file never counts,
+// not even the rest of a number that the 127-character limit cut off.
+TEST_F(ReadObj, FirstVertexIsReadFromItsWordAlone) {
+  std::string cut = std::string(123, '0') + "1/2/3";  // the word ends after "1/2/", "3" is the next
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvt 1 0\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n" +
+       "f 1/2/3x 2/2/2 3/3/3\nf " + cut + " 2/2/2 3/3/3\n# some more text after the faces\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  const ModelTriangle& full = model->triangles[0];
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ((std::vector<unsigned>{full.tidx[0], full.nidx[0]}), (std::vector<unsigned>{2, 3}));
+  const ModelTriangle& partial = model->triangles[1];
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 3, 2}));
+  EXPECT_EQ((std::vector<unsigned>{partial.tidx[0], partial.tidx[1], partial.tidx[2]}), (std::vector<unsigned>{2, 2, 2}));
+  EXPECT_EQ((std::vector<unsigned>{partial.nidx[0], partial.nidx[1], partial.nidx[2]}), (std::vector<unsigned>{0, 0, 0}));
+}
+
 TEST_F(ReadObj, NegativeIndexCountsBackFromTheElementsReadSoFar) {
   read("v 0 0 0\nv 1 0 0\nv 1 1 0\nvn 0 0 1\nf -3//-1 -2//-1 -1//-1\n"
        "v 0 0 1\nv 1 0 1\nv 1 1 1\nvn 1 0 0\nf -3//-1 -2//-2 -1//1\n");
@@ -192,6 +208,18 @@ TEST_F(ReadObj, CoordinatesAreStoredOneBasedAndExtraNumbersAreSkipped) {
 
 TEST_F(ReadObj, UnknownVertexKeywordEndsTheReadWithAMessageOnStandardOutput) {
   EXPECT_EQ(stdoutOfFailedRead("v 1 2 3\nvp 0.5\n", ""), "glmFirstPass(): Unknown token \"vp\".\n");
+}
+
+// Whatever follows the numbers of a vertex line is read as keywords, in both passes alike.
+TEST_F(ReadObj, WordsAfterTheNumbersOfAVertexLineAreCountedAndFilledAlike) {
+  std::string blanks(127, ' ');  // a whole line remainder: the "v" after it starts a keyword
+  std::string comment = "# a comment long enough that every line above has a few hundred bytes after it" + blanks;
+  read("v 1 2 3 v 4 5 6\nv 7 8\n9 f 1 2 3\nv 1-2-3 4 5 junk\nv 1 2 3 4" + blanks + "v 6 6 6\nv 1e1 2 3x 4\nv 0 0 0 f 1 1 1\nv 1\n2 3 4 f 1 1 1\n" +
+       comment + comment + "\n");
+  EXPECT_EQ(model->numtriangles, 2u);
+  ASSERT_EQ(model->numvertices, 9u);
+  const float vertices[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 1, -2, -3, 1, 2, 3, 6, 6, 6, 10, 2, 3, 0, 0, 0, 1, 2, 3};
+  for (int i = 0; i < 27; i++) EXPECT_EQ(model->vertices[3 + i], vertices[i]) << i;
 }
 
 TEST_F(ReadObj, FaceAfterTheNumbersOfAVertexLineIsCountedAndFilledAlike) {
@@ -325,6 +353,24 @@ TEST_F(ReadObj, MissingFileEndsTheProcessWithStatusOne) {
 TEST_F(ReadObj, DirectoryIsNotReadAsAFile) {
   std::string path = dir.path("");
   EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1), "can't open data file");
+}
+
+TEST_F(ReadObj, LargeFileReadsEveryNumberAndLineAcrossItsChunks) {
+  // Large files are read in chunks of 2 MiB: numbers straddle the chunk boundaries, this file ends
+  // exactly on one, and an error after the last chunk still counts the lines of all before it.
+  const size_t size = size_t(6) << 20;
+  std::string obj;
+  unsigned count = 0;
+  for (; obj.size() < size - 64; count++) obj += "v " + std::to_string(count) + " " + std::to_string(count) + ".25 -1\n";
+  obj += "#" + std::string(size - obj.size() - 2, 'x') + "\n";
+  read(obj);
+  ASSERT_EQ(model->numvertices, count);
+  for (unsigned i = 0; i < count; i++) {
+    ASSERT_EQ(model->vertices[3 * (i + 1)], float(i)) << i;
+    ASSERT_EQ(model->vertices[3 * (i + 1) + 1], float(i) + 0.25f) << i;
+  }
+  std::string line = "line " + std::to_string(count + 2) + ": vertex index " + std::to_string(count + 1) + " ";
+  stdoutOfFailedRead(obj + "f 1 2 " + std::to_string(count + 1) + "\n", line.c_str());
 }
 
 TEST_F(ReadObj, LargeFileFillingItsLastPageReadsLikeASmallOne) {
