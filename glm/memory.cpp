@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/mman.h>
+
 void* glmAllocate(size_t count, size_t size) {
   if (size != 0 && count > SIZE_MAX / size) {
     fprintf(stderr, "glmAllocate(): %zu elements of %zu bytes overflow the address space.\n", count, size);
@@ -29,3 +31,18 @@ char* glmCopyStringPart(const char* text, size_t length) {
 }
 
 char* glmCopyString(const char* text) { return glmCopyStringPart(text, strlen(text)); }
+
+// Page faults are expensive (several microseconds each on a virtual machine), and a large array
+// that is filled front to back takes one for every page it touches.
+void* glmAllocateLarge(size_t count, size_t size) {
+  void* block = glmAllocate(count, size);
+  const uintptr_t page = 4096;
+  uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
+  uintptr_t end = (uintptr_t(block) + count * size) & ~(page - 1);
+  void* pages = reinterpret_cast<void*>(start);
+  if (end > start + (uintptr_t(1) << 21)) madvise(pages, end - start, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+  if (end > start + (uintptr_t(1) << 16)) madvise(pages, end - start, MADV_POPULATE_WRITE);
+#endif
+  return block;
+}

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
-#include <sys/mman.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -314,22 +313,6 @@ static void readKeywords(ObjReader* reader) {
   }
 }
 
-// Large arrays are filled front to back right after they are allocated; asking for huge pages
-// saves a page fault every 4 kB, and having the system set up all their pages in one call saves
-// the fault for each page that is left, which is a good part of the time spent reading a large file.
-static void* allocateArray(size_t count, size_t size) {
-  void* block = glmAllocate(count, size);
-  const uintptr_t page = 4096;
-  uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
-  uintptr_t end = (uintptr_t(block) + count * size) & ~(page - 1);
-  void* pages = reinterpret_cast<void*>(start);
-  if (end > start + (uintptr_t(1) << 21)) madvise(pages, end - start, MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE
-  if (end > start + (uintptr_t(1) << 16)) madvise(pages, end - start, MADV_POPULATE_WRITE);
-#endif
-  return block;
-}
-
 static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
   ObjReader reader = {};
   reader.model = model;
@@ -350,19 +333,19 @@ static void glmFirstPass(Model* model, GlmFileBytes* file) {
   model->numnormals = reader.seen[NORMAL];
   model->numtriangles = reader.numtriangles;
   for (ModelGroup* group = model->groups; group; group = group->next) {
-    group->triangles = static_cast<unsigned*>(allocateArray(group->numtriangles, sizeof(unsigned)));
+    group->triangles = static_cast<unsigned*>(glmAllocateLarge(group->numtriangles, sizeof(unsigned)));
     group->numtriangles = 0;
   }
 }
 
 // Arrays are zero-filled, so numbers a short line does not give read as 0.
 static void allocateArrays(Model* model) {
-  model->vertices = static_cast<float*>(allocateArray(size_t(model->numvertices) + 1, 3 * sizeof(float)));
-  model->triangles = static_cast<ModelTriangle*>(allocateArray(model->numtriangles, sizeof(ModelTriangle)));
+  model->vertices = static_cast<float*>(glmAllocateLarge(size_t(model->numvertices) + 1, 3 * sizeof(float)));
+  model->triangles = static_cast<ModelTriangle*>(glmAllocateLarge(model->numtriangles, sizeof(ModelTriangle)));
   if (model->numnormals)
-    model->normals = static_cast<float*>(allocateArray(size_t(model->numnormals) + 1, 3 * sizeof(float)));
+    model->normals = static_cast<float*>(glmAllocateLarge(size_t(model->numnormals) + 1, 3 * sizeof(float)));
   if (model->numtexcoords)
-    model->texcoords = static_cast<float*>(allocateArray(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
+    model->texcoords = static_cast<float*>(glmAllocateLarge(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
 }
 
 static void glmFillPass(Model* model, GlmFileBytes* file) {

@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <sys/mman.h>
 
 bool glmVectorsEqual(const float* u, const float* v, float epsilon) {
   return glmAbsValue(u[0] - v[0]) < epsilon && glmAbsValue(u[1] - v[1]) < epsilon &&
@@ -37,7 +36,6 @@ constexpr int64_t EXACT_KEY = int64_t(1) << 62;
 // The cells of a vector this many places ahead are looked up early, so that the table's
 // cache lines arrive while the vectors in between are welded.
 constexpr unsigned LOOKAHEAD = 16;  // a power of two
-constexpr size_t HUGE_PAGE = size_t(2) << 20;
 
 struct CellKey {
   int64_t axis[3];
@@ -73,18 +71,6 @@ struct Probe {
 
 }  // namespace
 
-// glmAllocate, except that blocks of more than a huge page are aligned to one and asked to be
-// backed by huge pages: welding touches its arrays all over, and with small pages every
-// first touch is a page fault and most later ones miss the TLB.
-static void* allocateLarge(size_t count, size_t size) {
-  size_t bytes = count * size;  // counts here stay below 2^34 and sizes below 16: no overflow
-  size_t pages = (bytes + HUGE_PAGE - 1) / HUGE_PAGE;
-  void* block = pages > 1 ? aligned_alloc(HUGE_PAGE, pages * HUGE_PAGE) : nullptr;
-  if (!block) return glmAllocate(count, size);  // which also reports running out of memory
-  madvise(block, pages * HUGE_PAGE, MADV_HUGEPAGE);
-  return memset(block, 0, bytes);
-}
-
 static WeldGrid makeGrid(unsigned count, float epsilon) {
   WeldGrid grid;
   // An infinite epsilon gives an inverse of 0, which puts every finite vector in one cell.
@@ -92,7 +78,7 @@ static WeldGrid makeGrid(unsigned count, float epsilon) {
   size_t entries = 8;
   while (entries < 2 * size_t(count)) entries *= 2;
   grid.mask = entries - 1;
-  grid.entries = static_cast<GridEntry*>(allocateLarge(entries, sizeof(GridEntry)));
+  grid.entries = static_cast<GridEntry*>(glmAllocateLarge(entries, sizeof(GridEntry)));
   return grid;
 }
 
@@ -212,7 +198,7 @@ static unsigned weldWithGrid(float* vectors, unsigned count, float epsilon, floa
 // (newIndex[0] = 0).
 static float* weldVectors(float* vectors, unsigned* numvectors, float epsilon, unsigned* newIndex) {
   unsigned count = *numvectors;
-  float* copies = static_cast<float*>(allocateLarge(size_t(count) + 1, 3 * sizeof(float)));
+  float* copies = static_cast<float*>(glmAllocateLarge(size_t(count) + 1, 3 * sizeof(float)));
   if (vectors) memcpy(copies, vectors, (size_t(count) + 1) * 3 * sizeof(float));
   if (newIndex) newIndex[0] = 0;
   // No difference is below an epsilon of zero, a negative one or NaN: nothing merges.
@@ -232,7 +218,7 @@ float* glmWeldVectorArray(float* vectors, unsigned* numvectors, float epsilon) {
 // which stop holding every integer beyond 2^24 vertices. A corner naming no vertex gets 0.
 void glmWeldVertices(Model* model, float epsilon) {
   unsigned oldCount = model->numvertices, count = oldCount;
-  unsigned* newIndex = static_cast<unsigned*>(allocateLarge(size_t(count) + 1, sizeof(unsigned)));
+  unsigned* newIndex = static_cast<unsigned*>(glmAllocateLarge(size_t(count) + 1, sizeof(unsigned)));
   float* welded = weldVectors(model->vertices, &count, epsilon, newIndex);
   for (unsigned i = 0; i < model->numtriangles; i++)
     for (unsigned& v : model->triangles[i].vidx) v = v <= oldCount ? newIndex[v] : 0;
