@@ -110,6 +110,16 @@ TEST_F(ReadObj, FaceContinuesOntoLinesThatStartWithANumber) {
   EXPECT_EQ(groupNames(), (std::vector<std::string>{"next", "default"}));
 }
 
+// The second and third vertex are read even when the one before gave nothing, so a sign without
+// digits there is passed over; later, it ends the face. Counting must agree with filling.
+TEST_F(ReadObj, SignWithoutDigitsEarlyInAFaceIsPassedOver) {
+  read(std::string(FIVE_VERTICES) + "f 1 - 2 3\nf 4 5 +\n-\n1 2\n");
+  ASSERT_EQ(model->numtriangles, 3u);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 1, 2}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ(vertexIndices(2), (std::vector<unsigned>{4, 5, 5}));
+}
+
 TEST_F(ReadObj, PartlyReadVertexKeepsTheIndicesOfTheVertexBefore) {
   read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvn 0 0 1\nvn 0 1 0\nf 1/1/1 2/2 3/1/2\n");
   const ModelTriangle& t = model->triangles[0];
