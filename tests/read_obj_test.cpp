@@ -127,6 +127,19 @@ TEST_F(ReadObj, PartlyReadVertexKeepsTheIndicesOfTheVertexBefore) {
   EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{1, 1, 2}));
 }
 
+// A word of another form is read as far as the face's form matches it: "2/2" leaves the normal,
+// "4//2" the texture coordinate and normal of the vertex before, and the "/2" that "4//2" leaves
+// ends the face. Tabs and a carriage return before the line end are white space like blanks.
+TEST_F(ReadObj, VertexOfAnotherFormIsReadAsFarAsTheFaceFormMatches) {
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvn 0 0 1\nvn 0 1 0\nf 1/1/1\t2/2\r\n3/1/2 4//2\n-1/-1/-1\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 3, 4}));
+  const ModelTriangle& last = model->triangles[1];
+  EXPECT_EQ((std::vector<unsigned>{last.tidx[0], last.tidx[1], last.tidx[2]}), (std::vector<unsigned>{1, 1, 1}));
+  EXPECT_EQ((std::vector<unsigned>{last.nidx[0], last.nidx[1], last.nidx[2]}), (std::vector<unsigned>{1, 2, 2}));
+}
+
 // The first vertex word decides the form by itself: what follows it in the file never counts,
 // not even the rest of a number that the 127-character limit cut off.
 TEST_F(ReadObj, FirstVertexIsReadFromItsWordAlone) {
