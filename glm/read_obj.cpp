@@ -179,18 +179,19 @@ static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw
 // The common first vertex word "v/t/n" of short digit runs, read where it lies in the file
 // without taking the word first: when white space or the end follows the third run, those
 // characters (at most 23) are the whole word, and the word on its own reads the same. False
-// otherwise.
+// otherwise. A null `raw` only skips the word.
 static bool readPlainVertexWord(GlmScanner* text, int* raw) {
   const char* start = glmSpaceEnd(text->at);
-  const char* p = glmShortUnsigned(start, text->end, &raw[0]);
+  const char* p = glmShortUnsigned(start, text->end, raw);
   int runs = 1;
-  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, &raw[runs]);
+  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, raw ? &raw[runs] : nullptr);
   if (!p || runs < 3 || !(p == text->end || glmIsSpace(*p))) return false;
   text->at = p;
   return true;
 }
 
-// Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and vertex.
+// Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and
+// vertex (with a null `raw`, only its form).
 static const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned* got) {
   *got = 3;
   if (readPlainVertexWord(text, raw)) return &VERTEX_TEXTURE_NORMAL;
@@ -269,7 +270,7 @@ static void countFace(ObjReader* reader, const FaceForm* form) {
 static void readFace(ObjReader* reader) {
   int raw[3];
   unsigned got;
-  const FaceForm* form = readFirstVertexWord(&reader->text, raw, &got);
+  const FaceForm* form = readFirstVertexWord(&reader->text, reader->fill ? raw : nullptr, &got);
   if (reader->fill) fillFace(reader, form, raw, got);
   else countFace(reader, form);
 }
