@@ -50,12 +50,12 @@ struct ObjReader {
   int material;          // current material (filling only)
 };
 
-static void countOne(ObjReader* reader, unsigned* count) {
-  if (*count == UINT_MAX - 1) {
+static void countMore(ObjReader* reader, unsigned* count, size_t more) {
+  if (more > UINT_MAX - 1 - *count) {
     fprintf(stderr, "glmReadOBJ() failed: \"%s\" holds too many elements.\n", reader->model->pathname);
     exit(1);
   }
-  ++*count;
+  *count += unsigned(more);
 }
 
 static void unknownToken(GlmSpan word) {
@@ -131,7 +131,7 @@ static bool skipVectorLine(GlmScanner* text, unsigned count) {
 
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`.
 static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned size) {
-  countOne(reader, &reader->seen[kind]);
+  countMore(reader, &reader->seen[kind], 1);
   // The counting pass skips the numbers without converting them, a whole line at once where it can.
   if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
   else if (!skipVectorLine(&reader->text, size)) glmScanFloats(&reader->text, nullptr, size);
@@ -178,18 +178,19 @@ static const FaceForm* readFirstVertex(const char* word, size_t length, int* raw
 // The common first vertex word "v/t/n" of short digit runs, read where it lies in the file
 // without taking the word first: when white space or the end follows the third run, those
 // characters (at most 23) are the whole word, and the word on its own reads the same. False
-// otherwise.
+// otherwise. A null `raw` only skips the word.
 static bool readPlainVertexWord(GlmScanner* text, int* raw) {
   const char* start = glmSpaceEnd(text->at);
-  const char* p = glmShortUnsigned(start, text->end, &raw[0]);
+  const char* p = glmShortUnsigned(start, text->end, raw);
   int runs = 1;
-  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, &raw[runs]);
+  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, raw ? &raw[runs] : nullptr);
   if (!p || runs < 3 || !(p == text->end || glmIsSpace(*p))) return false;
   text->at = p;
   return true;
 }
 
-// Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and vertex.
+// Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and
+// vertex (with a null `raw`, only its form).
 static const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned* got) {
   *got = 3;
   if (readPlainVertexWord(text, raw)) return &VERTEX_TEXTURE_NORMAL;
@@ -215,26 +216,19 @@ static unsigned resolveIndex(const ObjReader* reader, IndexKind kind, int index)
 
 // Indices a read does not reach keep their values from the vertex before.
 static void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got, FaceCorner* corner) {
-  if (reader->fill)
-    for (unsigned i = 0; i < got; i++) corner->index[form->kinds[i]] = resolveIndex(reader, form->kinds[i], raw[i]);
+  for (unsigned i = 0; i < got; i++) corner->index[form->kinds[i]] = resolveIndex(reader, form->kinds[i], raw[i]);
 }
 
 // Reads the next vertex into `corner`. False when the read yields nothing: the face has ended.
 static bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
   int raw[3];
-  // Two calls, so that the counting pass gets a copy that skips numbers without converting them.
-  unsigned got = reader->fill ? scanFaceVertex(&reader->text, form, raw) : scanFaceVertex(&reader->text, form, nullptr);
+  unsigned got = scanFaceVertex(&reader->text, form, raw);
   storeCorner(reader, form, raw, got, corner);
   return got > 0;
 }
 
 static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c) {
   ModelGroup* group = reader->group;
-  if (!reader->fill) {
-    countOne(reader, &reader->numtriangles);
-    group->numtriangles++;
-    return;
-  }
   ModelTriangle* triangle = &reader->model->triangles[reader->numtriangles];
   const FaceCorner* corners[3] = {&a, &b, &c};
   for (int i = 0; i < 3; i++) {
@@ -245,13 +239,8 @@ static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner
   group->triangles[group->numtriangles++] = reader->numtriangles++;
 }
 
-// "f": the first vertex word decides the form; the face then takes vertices from the file for
-// as long as they come (onto following lines too), as a fan around its first vertex. A face
-// of fewer than three vertices repeats its last indices.
-static void readFace(ObjReader* reader) {
-  int raw[3];
-  unsigned got;
-  const FaceForm* form = readFirstVertexWord(&reader->text, raw, &got);
+// A face as a fan around its first vertex; a face of fewer than three vertices repeats its last indices.
+static void fillFace(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got) {
   FaceCorner corner = {};
   storeCorner(reader, form, raw, got, &corner);
   FaceCorner fanCentre = corner;
@@ -261,6 +250,28 @@ static void readFace(ObjReader* reader) {
   addTriangle(reader, fanCentre, previous, corner);
   for (previous = corner; readCorner(reader, form, &corner); previous = corner)
     addTriangle(reader, fanCentre, previous, corner);
+}
+
+// While counting, only the number of vertices matters, so they are skipped in one tight loop.
+static void countFace(ObjReader* reader, const FaceForm* form) {
+  GlmScanner* text = &reader->text;
+  // The second and third vertex are read whatever they yield, as when filling.
+  scanFaceVertex(text, form, nullptr);
+  scanFaceVertex(text, form, nullptr);
+  size_t triangles = 1;
+  while (scanFaceVertex(text, form, nullptr)) triangles++;
+  countMore(reader, &reader->numtriangles, triangles);
+  reader->group->numtriangles += unsigned(triangles);
+}
+
+// "f": the first vertex word decides the form; the face then takes vertices from the file for
+// as long as they come (onto following lines too).
+static void readFace(ObjReader* reader) {
+  int raw[3];
+  unsigned got;
+  const FaceForm* form = readFirstVertexWord(&reader->text, reader->fill ? raw : nullptr, &got);
+  if (reader->fill) fillFace(reader, form, raw, got);
+  else countFace(reader, form);
 }
 
 // "g": the rest of the line without the white space around it names the group.

@@ -235,14 +235,13 @@ __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float*
     text->at = start;
     return glmScanSpecialFloat(text, p, value);
   }
-  float parsed = 0;
-  const char* stop = glmShortDecimal(p, text->end, value ? &parsed : nullptr);
+  const char* stop = glmShortDecimal(p, text->end, value);
   if (!stop) {
     stop = glmDecimalEnd(p);
-    if (value) parsed = glmConvertDecimal(p, stop);
+    if (value) *value = glmConvertDecimal(p, stop);
   }
   // The magnitude is never negative, so giving it the sign is a negation without a branch.
-  if (value) *value = std::copysign(parsed, *start == '-' ? -1.0f : 1.0f);
+  if (value) *value = std::copysign(*value, *start == '-' ? -1.0f : 1.0f);
   text->at = stop;
   return true;
 }

@@ -110,11 +110,34 @@ TEST_F(ReadObj, FaceContinuesOntoLinesThatStartWithANumber) {
   EXPECT_EQ(groupNames(), (std::vector<std::string>{"next", "default"}));
 }
 
+// The second and third vertex are read even when the one before gave nothing, so a sign without
+// digits there is passed over; later, it ends the face. Counting must agree with filling.
+TEST_F(ReadObj, SignWithoutDigitsEarlyInAFaceIsPassedOver) {
+  read(std::string(FIVE_VERTICES) + "f 1 - 2 3\nf 4 5 +\n-\n1 2\n");
+  ASSERT_EQ(model->numtriangles, 3u);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 1, 2}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ(vertexIndices(2), (std::vector<unsigned>{4, 5, 5}));
+}
+
 TEST_F(ReadObj, PartlyReadVertexKeepsTheIndicesOfTheVertexBefore) {
   read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvn 0 0 1\nvn 0 1 0\nf 1/1/1 2/2 3/1/2\n");
   const ModelTriangle& t = model->triangles[0];
   EXPECT_EQ((std::vector<unsigned>{t.tidx[0], t.tidx[1], t.tidx[2]}), (std::vector<unsigned>{1, 2, 1}));
   EXPECT_EQ((std::vector<unsigned>{t.nidx[0], t.nidx[1], t.nidx[2]}), (std::vector<unsigned>{1, 1, 2}));
+}
+
+// A word of another form is read as far as the face's form matches it: "2/2" leaves the normal,
+// "4//2" the texture coordinate and normal of the vertex before, and the "/2" that "4//2" leaves
+// ends the face. Tabs and a carriage return before the line end are white space like blanks.
+TEST_F(ReadObj, VertexOfAnotherFormIsReadAsFarAsTheFaceFormMatches) {
+  read(std::string(FOUR_VERTICES) + "vt 0 0\nvt 1 1\nvn 0 0 1\nvn 0 1 0\nf 1/1/1\t2/2\r\n3/1/2 4//2\n-1/-1/-1\n");
+  ASSERT_EQ(model->numtriangles, 2u);
+  EXPECT_EQ(vertexIndices(0), (std::vector<unsigned>{1, 2, 3}));
+  EXPECT_EQ(vertexIndices(1), (std::vector<unsigned>{1, 3, 4}));
+  const ModelTriangle& last = model->triangles[1];
+  EXPECT_EQ((std::vector<unsigned>{last.tidx[0], last.tidx[1], last.tidx[2]}), (std::vector<unsigned>{1, 1, 1}));
+  EXPECT_EQ((std::vector<unsigned>{last.nidx[0], last.nidx[1], last.nidx[2]}), (std::vector<unsigned>{1, 2, 2}));
 }
 
 // The first vertex word decides the form by itself: what follows it in the file never counts,
