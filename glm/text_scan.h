@@ -8,7 +8,6 @@
 #ifndef GLM_TEXT_SCAN_H
 #define GLM_TEXT_SCAN_H
 
-
 #include <climits>
 #include <cmath>
 #include <cstddef>
