@@ -13,8 +13,12 @@ constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr size_t kMaskBytes = 12;
 // A run-length pair of two bytes yields at most 255 pixels, and an end-of-line, delta or
-// end-of-bitmap code can skip far more. Dimensions beyond this many pixels per byte of
-// encoded data (plus a small allowance for tiny files) are taken for a damaged header.
+// end-of-bitmap code can skip far more: a valid stream of two bytes may leave a whole
+// picture blank. Images up to kRlePixelBudget pixels (48 MiB of output) load whatever
+// their data size. Beyond it, dimensions of more than kRlePixelsPerByte pixels per byte of
+// encoded data (plus kRleSpareBytes) are taken for a damaged header, so that a short file
+// cannot make the loader allocate gigabytes.
+constexpr uint64_t kRlePixelBudget = uint64_t(1) << 24;
 constexpr uint64_t kRlePixelsPerByte = 1024;
 constexpr uint64_t kRleSpareBytes = 64;
 
@@ -105,6 +109,7 @@ bool uncompressedDataFits(const BmpLayout& layout) {
 
 bool runLengthDataFits(const BmpLayout& layout) {
   uint64_t pixels = uint64_t(layout.width) * uint64_t(layout.height);
+  if (pixels <= kRlePixelBudget) return true;
   return pixels / kRlePixelsPerByte <= layout.pixelDataSize + kRleSpareBytes;
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image/bmp.h"
@@ -320,6 +321,21 @@ TEST(BmpRunLength, DataPastTheLastRowIsIgnored) {
   EXPECT_TRUE(loadRle8(bytes({4, 1, 0, 2, 0, 200, 4, 1})).ok);
 }
 
+// A 64-byte file whose stream is only the end-of-bitmap code: every pixel is skipped and
+// stays black, though the palette has no black entry.
+TEST(BmpRunLength, EndOfBitmapAloneIsACompleteStreamForALargeImage) {
+  for (auto [height, bits, compression] :
+       std::vector<std::tuple<int32_t, uint16_t, uint32_t>>{{700, 8, 1}, {-700, 8, 1}, {700, 4, 2}}) {
+    SCOPED_TRACE(testing::Message() << "height " << height << ", " << bits << " bits");
+    std::string headers = infoHeader(1000, height, bits, compression, 2, 2) + colorTable(2);
+    Loaded loaded = loadBytes(bmpFile(headers, bytes({0, 1})));
+    ASSERT_TRUE(loaded.ok) << loaded.stderrText;
+    EXPECT_EQ(loaded.width, 1000);
+    EXPECT_EQ(loaded.height, 700);
+    EXPECT_EQ(loaded.pixels.find_first_not_of('\0'), std::string::npos);
+  }
+}
+
 TEST(BmpRunLength, StreamEndingBeforeTheImageIsCompleteFails) {
   std::string message = "DIB run-length data ends before the image is complete.";
   expectError(bmpFile(infoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({4, 1, 0, 0})), message);
@@ -420,11 +436,23 @@ TEST(BmpFailures, HugeDimensionsAreRejectedBeforeAllocating) {
               "DIB run-length data is too short for the image size.");
 }
 
-TEST(BmpFailures, SparseRunLengthImagesWithinTheAllowanceLoad) {
-  // 2 bytes of data may describe up to (2 + 64) * 1024 pixels: an empty 256 x 256 image.
-  Loaded loaded = loadRle8(bytes({0, 1}), 256, 256);
-  ASSERT_TRUE(loaded.ok) << loaded.stderrText;
-  EXPECT_EQ(loaded.pixels, black(256 * 256));
+TEST(BmpFailures, RunLengthImagesBeyondThePixelBudgetNeedDataInProportion) {
+  // 4096 x 4096 is the budget; one row more needs 4097 * 4096 / 1024 - 64 = 16324 bytes.
+  struct Case {
+    int32_t height;
+    size_t dataSize;
+    bool loads;
+  };
+  for (Case c : {Case{4096, 2, true}, Case{4097, 2, false}, Case{-4097, 2, false}, Case{4097, 16324, true},
+                 Case{4097, 16323, false}}) {
+    SCOPED_TRACE(testing::Message() << c.height << " rows, " << c.dataSize << " bytes");
+    std::string stream = bytes({0, 1}) + std::string(c.dataSize - 2, '\0');
+    std::string headers = infoHeader(4096, c.height, 8, 1, uint32_t(stream.size()), 2) + colorTable(2);
+    if (c.loads)
+      EXPECT_TRUE(loadBytes(bmpFile(headers, stream)).ok);
+    else
+      expectError(bmpFile(headers, stream), "DIB run-length data is too short for the image size.");
+  }
 }
 
 }  // namespace
