@@ -26,6 +26,11 @@ const GlmModeWarnings WRITE_WARNINGS = {{
 // How each corner of a face line refers to the sections written before it.
 enum class FaceForm { VERTEX, VERTEX_TEXTURE, VERTEX_NORMAL, VERTEX_TEXTURE_NORMAL };
 
+// The readers take a group or material name from the rest of its line, at most 127 characters
+// counted from the blank after the keyword. A longer name would read back cut, and what lies
+// beyond would be read as the next keyword, so names are written cut to what fits.
+constexpr int WRITTEN_NAME_MAX = 126;
+
 FILE* openOrExit(const char* path, const char* failureFormat) {
   FILE* file = fopen(path, "w");
   if (file) return file;
@@ -51,8 +56,7 @@ void writeHeader(FILE* file, const char* format) {
   fputs("#  \n", file);
 }
 
-void writeMaterial(FILE* file, const ModelMaterial& material) {
-  fprintf(file, "newmtl %s\n", material.name);
+void writeColours(FILE* file, const ModelMaterial& material) {
   fprintf(file, "Ka %f %f %f\n", material.ambient[0], material.ambient[1], material.ambient[2]);
   fprintf(file, "Kd %f %f %f\n", material.diffuse[0], material.diffuse[1], material.diffuse[2]);
   fprintf(file, "Ks %f %f %f\n", material.specular[0], material.specular[1], material.specular[2]);
@@ -80,14 +84,20 @@ void writeNormals(FILE* file, const Model* model, unsigned mode) {
     writeVectors(file, "vn", "normals", model->facetnorms, model->numfacetnorms, 3);
 }
 
-FaceForm faceForm(unsigned mode) {
-  bool normals = mode & (GLMMODE_SMOOTH | GLMMODE_FLAT);
-  if (mode & GLMMODE_TEXTURE) return normals ? FaceForm::VERTEX_TEXTURE_NORMAL : FaceForm::VERTEX_TEXTURE;
+bool allSet(const unsigned (&indices)[3]) { return indices[0] && indices[1] && indices[2]; }
+
+// A triangle that lacks texture coordinates or normals (an index of 0, which does not read
+// back) is written in the form that leaves them out. The reader takes each face's form from
+// its first vertex, so the faces of one file may differ.
+FaceForm faceForm(const ModelTriangle& triangle, unsigned mode) {
+  bool texture = (mode & GLMMODE_TEXTURE) && allSet(triangle.tidx);
+  bool normals = (mode & GLMMODE_SMOOTH) ? allSet(triangle.nidx) : (mode & GLMMODE_FLAT) && triangle.fidx;
+  if (texture) return normals ? FaceForm::VERTEX_TEXTURE_NORMAL : FaceForm::VERTEX_TEXTURE;
   return normals ? FaceForm::VERTEX_NORMAL : FaceForm::VERTEX;
 }
 
 void writeFace(FILE* file, const ModelTriangle& triangle, unsigned mode) {
-  FaceForm form = faceForm(mode);
+  FaceForm form = faceForm(triangle, mode);
   fputc('f', file);
   for (int k = 0; k < 3; k++) {
     unsigned vertex = triangle.vidx[k], texture = triangle.tidx[k];
@@ -103,8 +113,9 @@ void writeFace(FILE* file, const ModelTriangle& triangle, unsigned mode) {
 }
 
 void writeGroup(FILE* file, const Model* model, const ModelGroup* group, unsigned mode) {
-  fprintf(file, "g %s\n", group->name);
-  if (mode & GLMMODE_MATERIAL) fprintf(file, "usemtl %s\n", model->materials[group->material].name);
+  fprintf(file, "g %.*s\n", WRITTEN_NAME_MAX, group->name);
+  if (mode & GLMMODE_MATERIAL)
+    fprintf(file, "usemtl %.*s\n", WRITTEN_NAME_MAX, model->materials[group->material].name);
   for (unsigned i = 0; i < group->numtriangles; i++) writeFace(file, model->triangles[group->triangles[i]], mode);
   fputc('\n', file);
 }
@@ -114,10 +125,27 @@ void writeGroups(FILE* file, const Model* model, unsigned mode) {
   for (const ModelGroup* group = model->groups; group; group = group->next) writeGroup(file, model, group, mode);
 }
 
+// A library name read from a file may hold a directory ("../lib.mtl", "/x/lib.mtl"); only its
+// last component is used, so the library always goes beside the OBJ file.
+const char* fileNamePart(const char* name) {
+  const char* slash = strrchr(name, '/');
+  return slash ? slash + 1 : name;
+}
+
+// Material 0 is the reader's own "default": its lines go before the first "newmtl", where the
+// reader applies them to it, so reading the library back adds no second "default".
+void writeMaterials(FILE* file, const Model* model) {
+  for (unsigned i = 0; i < model->nummaterials; i++) {
+    if (i > 0) fprintf(file, "newmtl %.*s\n", WRITTEN_NAME_MAX, model->materials[i].name);
+    writeColours(file, model->materials[i]);
+  }
+}
+
 }  // namespace
 
 void glmWriteMTL(Model* model, const char* modelpath, const char* mtllibname) {
   assert(model);
+  mtllibname = fileNamePart(mtllibname);
   char* directory = glmPathDirectory(modelpath);
   size_t length = strlen(directory) + strlen(mtllibname);
   char* filename = static_cast<char*>(glmAllocate(length + 1, 1));
@@ -127,7 +155,7 @@ void glmWriteMTL(Model* model, const char* modelpath, const char* mtllibname) {
   FILE* file = openOrExit(filename, "glmWriteMTL() failed: can't open file \"%s\".\n");
   writeHeader(file, "MTL");
   fputc('\n', file);
-  for (unsigned i = 0; i < model->nummaterials; i++) writeMaterial(file, model->materials[i]);
+  writeMaterials(file, model);
   closeOrExit(file, "glmWriteMTL()", filename);
   free(filename);
 }
@@ -138,7 +166,7 @@ void glmWriteOBJ(Model* model, const char* path, unsigned mode) {
   FILE* file = openOrExit(path, "glmWriteOBJ() failed: can't open file \"%s\" to write.\n");
   writeHeader(file, "OBJ");
   if ((mode & GLMMODE_MATERIAL) && model->mtllibname) {
-    fprintf(file, "\nmtllib %s\n\n", model->mtllibname);
+    fprintf(file, "\nmtllib %s\n\n", fileNamePart(model->mtllibname));
     glmWriteMTL(model, path, model->mtllibname);
   }
   writeVectors(file, "v", "vertices", model->vertices, model->numvertices, 3);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
@@ -28,7 +29,9 @@ const char* const BOX_OBJ =
     "g front\nusemtl paint\nf 1/1/1 2/2/1 3/3/3 4/4/1\n"
     "g floor\nusemtl rubber\nf 1/1/2 5/2/2 6/3/2 2/4/2\n"
     "g back\nusemtl paint\nf 5/1/3 6/2/3 3/3/3\n";
+// Its lines before the first material change "default".
 const char* const BOX_MTL =
+    "Ka 0.3 0.3 0.3\nKd 0.4 0.5 0.6\nNs 250\n"
     "newmtl paint\nKa 0.1 0.05 0.025\nKd 0.9 0.1 0.2\nKs 1 1 1\nNs 96.078431\n"
     "newmtl rubber\nKd 0.05 0.05 0.05\nNs 1000\n";
 
@@ -62,6 +65,14 @@ const char* const WEDGE_MTL =
 const char* const PENTAGON_OBJ = "v 0 1 0\nv -0.951057 0.309017 0\nv -0.587785 -0.809017 0\n"
                                  "v 0.587785 -0.809017 0\nv 0.951057 0.309017 0\nf 1 2 3 4 5\n";
 
+// Faces with and without texture coordinates and normals side by side.
+const char* const MIXED_OBJ =
+    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\n"
+    "vt 0 0\nvt 1 0\nvt 1 1\n"
+    "vn 0 0 1\nvn 0 1 0\n"
+    "g textured\nf 1/1/1 2/2/1 3/3/2\nf 1/1 3/3 4/2\n"
+    "g plain\nf 1//2 4//2 5//1\nf 2 3 5 4\n";
+
 struct Source {
   const char* name;
   const char* obj;
@@ -73,6 +84,7 @@ const Source SOURCES[] = {
     {"crlf", CRLF_OBJ, "crlf.mtl", CRLF_MTL},
     {"wedge", WEDGE_OBJ, "wedge.mtl", WEDGE_MTL},
     {"pentagon", PENTAGON_OBJ, nullptr, nullptr},
+    {"mixed", MIXED_OBJ, nullptr, nullptr},
 };
 
 // Every face form and each with and without materials.
@@ -102,16 +114,24 @@ unsigned effectiveMode(const Model* model, unsigned mode) {
   return mode;
 }
 
+// Index 0 (none given) must read back as 0; any other must lead to the same values.
+void expectSameEntry(const float* before, unsigned a, const float* after, unsigned b, int size, const char* what) {
+  if (a == 0 || b == 0) {
+    EXPECT_EQ(b, a) << what;
+    return;
+  }
+  expectClose(&before[size * a], &after[size * b], size, what);
+}
+
 void expectSameTriangle(const Model* before, const ModelTriangle& a, const Model* after, const ModelTriangle& b,
                         unsigned mode) {
   for (int k = 0; k < 3; k++) {
     expectClose(&before->vertices[3 * a.vidx[k]], &after->vertices[3 * b.vidx[k]], 3, "vertex");
-    if (mode & GLMMODE_SMOOTH)
-      expectClose(&before->normals[3 * a.nidx[k]], &after->normals[3 * b.nidx[k]], 3, "normal");
+    if (mode & GLMMODE_SMOOTH) expectSameEntry(before->normals, a.nidx[k], after->normals, b.nidx[k], 3, "normal");
     if (mode & GLMMODE_FLAT)
-      expectClose(&before->facetnorms[3 * a.fidx], &after->normals[3 * b.nidx[k]], 3, "facet normal");
+      expectSameEntry(before->facetnorms, a.fidx, after->normals, b.nidx[k], 3, "facet normal");
     if (mode & GLMMODE_TEXTURE)
-      expectClose(&before->texcoords[2 * a.tidx[k]], &after->texcoords[2 * b.tidx[k]], 2, "texcoord");
+      expectSameEntry(before->texcoords, a.tidx[k], after->texcoords, b.tidx[k], 2, "texcoord");
   }
 }
 
@@ -134,19 +154,19 @@ void expectSameGroups(const Model* before, Model* after, unsigned mode) {
     ASSERT_EQ(b->numtriangles, a->numtriangles) << a->name;
     for (unsigned i = 0; i < a->numtriangles; i++)
       expectSameTriangle(before, before->triangles[a->triangles[i]], after, after->triangles[b->triangles[i]], mode);
-    if (mode & GLMMODE_MATERIAL)
-      expectSameMaterial(before->materials[a->material], after->materials[b->material]);
+    if (mode & GLMMODE_MATERIAL) {
+      EXPECT_EQ(b->material, a->material) << a->name;
+    }
   }
 }
 
-// Materials are matched by name too: the library written holds "default" as a material
-// of its own, which a reader adds after its built-in "default".
+// Materials keep their places, "default" (material 0) included.
 void expectSameModel(const Model* before, Model* after, unsigned mode) {
   EXPECT_EQ(after->numtriangles, before->numtriangles);
   expectSameGroups(before, after, mode);
   if (!(mode & GLMMODE_MATERIAL)) return;
-  for (unsigned i = 0; i < before->nummaterials; i++)
-    expectSameMaterial(before->materials[i], after->materials[glmFindMaterial(after, before->materials[i].name)]);
+  ASSERT_EQ(after->nummaterials, before->nummaterials);
+  for (unsigned i = 0; i < before->nummaterials; i++) expectSameMaterial(before->materials[i], after->materials[i]);
 }
 
 TEST(RoundTrip, ReadWriteReadKeepsGroupsTrianglesAndMaterialsInEveryForm) {
@@ -191,8 +211,40 @@ TEST(RoundTrip, CarModelKeepsEverythingInEveryForm) {
   }
 }
 
+// The names in a directory.
+std::set<std::string> entries(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) names.insert(entry.path().filename());
+  return names;
+}
+
+// The library of a model whose library name leads elsewhere goes beside the copy, under the
+// name's last component; nothing is written outside the copy's directory.
+TEST(RoundTrip, LibraryNamedElsewhereIsWrittenBesideTheCopy) {
+  TempDir dir;
+  dir.write("x/lib.mtl", BOX_MTL);
+  ModelPtr before = readQuietly(dir.write("models/box.obj", "mtllib ../x/lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                                            "g side\nusemtl rubber\nf 1 2 3\n"));
+  std::filesystem::create_directories(dir.path("out"));
+  std::string copy = dir.path("out/box.obj");
+  glmWriteOBJ(before.get(), copy.c_str(), GLMMODE_MATERIAL);
+  EXPECT_EQ(entries(dir.path("")), (std::set<std::string>{"models", "out", "x"}));
+  EXPECT_EQ(entries(dir.path("x")), std::set<std::string>{"lib.mtl"});
+  EXPECT_EQ(readFile(dir.path("x/lib.mtl")), BOX_MTL);
+  EXPECT_EQ(entries(dir.path("out")), (std::set<std::string>{"box.obj", "lib.mtl"}));
+  ModelPtr after = readQuietly(copy);
+  EXPECT_STREQ(after->mtllibname, "lib.mtl");
+  expectSameModel(before.get(), after.get(), GLMMODE_MATERIAL);
+}
+
 TEST(RoundTrip, SourcesHoldWhatTheyAreMeantToTest) {
   TempDir dir;
+  dir.write("box.mtl", BOX_MTL);
+  ModelPtr box = readQuietly(dir.write("box.obj", BOX_OBJ));
+  EXPECT_FLOAT_EQ(box->materials[0].diffuse[1], 0.5f);
+  ModelPtr mixed = readQuietly(dir.write("mixed.obj", MIXED_OBJ));
+  EXPECT_EQ(mixed->triangles[1].nidx[0], 0u);
+  EXPECT_EQ(mixed->triangles[2].tidx[0], 0u);
   dir.write("crlf.mtl", CRLF_MTL);
   ModelPtr crlf = readQuietly(dir.write("crlf.obj", CRLF_OBJ));
   ASSERT_NE(glmLookupGroup(crlf.get(), "panel"), nullptr);  // no carriage return kept

@@ -97,8 +97,39 @@ TEST(WriteObj, WritesEveryFaceFormWithItsSections) {
   }
 }
 
+// A triangle that lacks some of the indices the mode writes leaves them out of its own line;
+// the other triangle keeps the full form.
+TEST(WriteObj, FaceLeavesOutWhatItsTriangleLacks) {
+  struct Case {
+    unsigned mode;
+    void (*strip)(ModelTriangle& roof);
+    std::string roofFace, defaultFace;
+  };
+  const std::string full = "f 1/1/1 2/2/2 3/3/3", flatFull = "f 1/1/1 2/2/1 3/3/1";
+  const Case cases[] = {
+      {GLMMODE_SMOOTH | GLMMODE_TEXTURE, [](ModelTriangle& t) { t.tidx[2] = 0; }, "f 1//1 3//3 4//2", full},
+      {GLMMODE_SMOOTH | GLMMODE_TEXTURE, [](ModelTriangle& t) { t.nidx[1] = 0; }, "f 1/1 3/3 4/4", full},
+      {GLMMODE_SMOOTH | GLMMODE_TEXTURE, [](ModelTriangle& t) { t.tidx[0] = t.nidx[0] = 0; }, "f 1 3 4", full},
+      {GLMMODE_TEXTURE, [](ModelTriangle& t) { t.tidx[1] = 0; }, "f 1 3 4", "f 1/1 2/2 3/3"},
+      {GLMMODE_SMOOTH, [](ModelTriangle& t) { t.nidx[2] = 0; }, "f 1 3 4", "f 1//1 2//2 3//3"},
+      {GLMMODE_FLAT, [](ModelTriangle& t) { t.fidx = 0; }, "f 1 3 4", "f 1//1 2//1 3//1"},
+      {GLMMODE_FLAT | GLMMODE_TEXTURE, [](ModelTriangle& t) { t.fidx = 0; }, "f 1/1 3/3 4/4", flatFull},
+      // Flat normals are the facet normals: the corner normals do not matter.
+      {GLMMODE_FLAT | GLMMODE_TEXTURE, [](ModelTriangle& t) { t.nidx[0] = 0; }, "f 1/1/2 3/3/2 4/4/2", flatFull},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    FixtureModel fixture = squareFixture();
+    c.strip(fixture.triangles[1]);
+    ModelPtr model(buildFixtureModel(fixture));
+    writeObj(model.get(), dir.path("square.obj"), c.mode);
+    std::string written = readFile(dir.path("square.obj"));
+    EXPECT_NE(written.find(squareGroups(c.roofFace, c.defaultFace, false)), std::string::npos) << written;
+  }
+}
+
+// Material 0 takes the lines before the first "newmtl": the reader's own "default" gets them.
 const std::string SQUARE_MTL = MTL_HEADER +
-                               "newmtl default\n"
                                "Ka 0.200000 0.200000 0.200000\n"
                                "Kd 0.800000 0.800000 0.800000\n"
                                "Ks 0.000000 0.000000 0.000000\n"
@@ -132,6 +163,43 @@ TEST(WriteObj, PathWithoutSlashPutsLibraryInCurrentDirectory) {
   writeObj(model.get(), "square.obj", GLMMODE_MATERIAL);
   std::filesystem::current_path(previous);
   EXPECT_EQ(readFile(dir.path("square.mtl")), SQUARE_MTL);
+}
+
+// A library name read from a file may lead elsewhere; the library still goes beside the OBJ file.
+TEST(WriteMtl, WritesBesideTheObjFileUnderTheLastComponentOfTheName) {
+  TempDir dir, elsewhere;
+  std::filesystem::create_directories(dir.path("out"));
+  std::string previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path("out"));
+  ModelPtr model(buildFixtureModel(squareFixture()));
+  for (const std::string& name : {std::string("../square.mtl"), elsewhere.path("square.mtl")}) {
+    std::filesystem::remove("square.mtl");
+    glmWriteMTL(model.get(), "square.obj", name.c_str());
+    EXPECT_EQ(readFile("square.mtl"), SQUARE_MTL) << name;
+  }
+  std::filesystem::current_path(previous);
+  EXPECT_FALSE(std::filesystem::exists(dir.path("square.mtl")));
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path("")));
+}
+
+// Each name's last character, were it written, would read as a keyword of its own ("g" a
+// group, "n" a material), and the names would read back cut.
+TEST(WriteObj, LongNamesAreCutSoTheFileReadsBack) {
+  TempDir dir;
+  FixtureModel fixture = squareFixture();
+  fixture.groups[1].name = std::string(127, 'g');
+  fixture.materials[1].name = std::string(127, 'n');
+  ModelPtr model(buildFixtureModel(fixture));
+  writeObj(model.get(), dir.path("square.obj"), GLMMODE_MATERIAL);
+  ModelPtr back(glmReadOBJ(dir.path("square.obj").c_str()));
+  EXPECT_EQ(back->numgroups, 2u);
+  EXPECT_EQ(back->numtriangles, 2u);
+  ASSERT_EQ(back->nummaterials, 3u);
+  const ModelGroup* roof = glmLookupGroup(back.get(), std::string(126, 'g').c_str());
+  ASSERT_NE(roof, nullptr);
+  EXPECT_EQ(roof->numtriangles, 1u);
+  EXPECT_EQ(roof->material, 1);
+  EXPECT_EQ(back->materials[1].name, std::string(126, 'n'));
 }
 
 TEST(WriteObj, MaterialsWithoutLibraryNameGetUsemtlLinesOnly) {
@@ -227,11 +295,12 @@ TEST(WriteObj, PeerReaderTakesBackFlatNormalsWithTextureAndMaterials) {
       expectVector(attrib.texcoords, mesh.indices[k].texcoord_index, &model->texcoords[2 * triangle.tidx[k]], 2);
     }
   }
-  ASSERT_EQ(materials.size(), 3u);
-  EXPECT_FLOAT_EQ(materials[1].diffuse[0], 1);
-  EXPECT_FLOAT_EQ(materials[1].ambient[0], 0.25f);
-  EXPECT_FLOAT_EQ(materials[2].specular[2], 0.75f);
-  EXPECT_FLOAT_EQ(materials[1].shininess, 500);
+  // This reader keeps no material for the lines before the first "newmtl".
+  ASSERT_EQ(materials.size(), 2u);
+  EXPECT_FLOAT_EQ(materials[0].diffuse[0], 1);
+  EXPECT_FLOAT_EQ(materials[0].ambient[0], 0.25f);
+  EXPECT_FLOAT_EQ(materials[1].specular[2], 0.75f);
+  EXPECT_FLOAT_EQ(materials[0].shininess, 500);
 }
 
 TEST(WriteObjDeathTest, UnopenableObjFileEndsWithStatusOne) {
@@ -244,13 +313,12 @@ TEST(WriteObjDeathTest, UnopenableObjFileEndsWithStatusOne) {
 
 TEST(WriteObjDeathTest, UnopenableLibraryEndsWithStatusOneAfterObjHeader) {
   TempDir dir;
-  FixtureModel fixture = squareFixture();
-  fixture.mtllibname = "missing/square.mtl";
-  ModelPtr model(buildFixtureModel(fixture));
+  std::filesystem::create_directories(dir.path("square.mtl"));
+  ModelPtr model(buildFixtureModel(squareFixture()));
   std::string path = dir.path("square.obj");
   EXPECT_EXIT(glmWriteOBJ(model.get(), path.c_str(), GLMMODE_MATERIAL), testing::ExitedWithCode(1),
-              "glmWriteMTL\\(\\) failed: can't open file \".*/missing/square.mtl\".");
-  EXPECT_EQ(readFile(path), OBJ_HEADER + "\nmtllib missing/square.mtl\n\n");
+              "glmWriteMTL\\(\\) failed: can't open file \".*/square.mtl\".");
+  EXPECT_EQ(readFile(path), OBJ_HEADER + "\nmtllib square.mtl\n\n");
 }
 
 // A full disk must not pass for a written file.
