@@ -7,8 +7,9 @@
 //
 // Everything returned comes from the C heap: release models with glmFreeModel
 // and plain buffers with free. Failures to open files and malformed input end
-// the process with exit status 1 after a one-line message; programming errors
-// (null models, missing arrays) fail an assertion.
+// the process with exit status 1 after a one-line message (glmTryReadOBJ returns
+// null instead); programming errors (null models, missing arrays) fail an
+// assertion.
 #ifndef GLM_GLM_H
 #define GLM_GLM_H
 
@@ -89,6 +90,10 @@ char* glmPathDirectory(const char* path);
 // Reads an OBJ file and the material library it names. Never returns null: a file that
 // cannot be opened or a malformed face or keyword ends the process with status 1.
 Model* glmReadOBJ(const char* filename);
+// glmReadOBJ for files a program's users choose: every failure (a file that cannot be opened,
+// an unknown keyword, a bad index, too many elements, memory running out) prints the same
+// one-line message and returns null, having freed everything it allocated.
+Model* glmTryReadOBJ(const char* filename);
 // Reads material library `name` (looked for beside model->pathname) into model->materials,
 // replacing any earlier library. Exits with status 1 when it cannot be opened.
 void glmReadMTL(Model* model, const char* name);

@@ -4,19 +4,21 @@
 
 #include <cstddef>
 
-struct Model;
-
-// calloc(count, size) that ends the process with status 1 and a message on standard
-// error when the product overflows or memory runs out. Never returns null.
-void* glmAllocate(size_t count, size_t size);
-// glmAllocate for large arrays that are filled right away: their pages are set up in one call
+// calloc(count, size), or null when the product overflows or memory runs out. Never null for a
+// request of zero bytes, so null always means failure.
+void* glmTryAllocate(size_t count, size_t size);
+// glmTryAllocate for large arrays that are filled right away: their pages are set up in one call
 // (huge pages where the system allows), instead of one page fault every 4 kB.
+void* glmTryAllocateLarge(size_t count, size_t size);
+// A heap copy of the first `length` bytes of `text`, zero-terminated; null when out of memory.
+char* glmTryCopyStringPart(const char* text, size_t length);
+char* glmTryCopyString(const char* text);
+
+// The same for the operations that cannot report a failure to their caller: running out of
+// memory ends the process with status 1 and a message on standard error. Never null.
+void* glmAllocate(size_t count, size_t size);
 void* glmAllocateLarge(size_t count, size_t size);
-// A heap copy of `text`, allocated with glmAllocate.
-char* glmCopyString(const char* text);
-// A heap copy of the first `length` bytes of `text`, zero-terminated.
 char* glmCopyStringPart(const char* text, size_t length);
-// Frees every material and the array; leaves the model without materials.
-void glmFreeMaterials(Model* model);
+char* glmCopyString(const char* text);
 
 #endif

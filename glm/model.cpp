@@ -1,6 +1,7 @@
 // The model record: group and material lookups, deletion, path helper.
 #include "glm/glm.h"
 #include "glm/memory.h"
+#include "glm/record.h"
 
 #include <cassert>
 #include <cstdio>
@@ -14,24 +15,35 @@ ModelGroup* glmLookupGroup(Model* model, const char* name) {
   return nullptr;
 }
 
-ModelGroup* glmEnsureGroup(Model* model, const char* name) {
-  ModelGroup* group = glmLookupGroup(model, name);
-  if (group) return group;
-  group = static_cast<ModelGroup*>(glmAllocate(1, sizeof(ModelGroup)));
-  group->name = glmCopyString(name);
-  group->numtriangles = 0;
-  group->triangles = nullptr;
-  group->material = 0;
-  group->next = model->groups;
+ModelGroup* glmAddGroup(Model* model, const char* name) {
+  ModelGroup* group = static_cast<ModelGroup*>(glmTryAllocate(1, sizeof(ModelGroup)));
+  char* copy = glmTryCopyString(name);
+  if (!group || !copy) {
+    free(group);
+    free(copy);
+    return nullptr;
+  }
+  *group = {copy, 0, nullptr, 0, model->groups};
   model->groups = group;
   model->numgroups++;
   return group;
 }
 
+ModelGroup* glmEnsureGroup(Model* model, const char* name) {
+  ModelGroup* group = glmLookupGroup(model, name);
+  if (group) return group;
+  group = glmAddGroup(model, name);
+  if (group) return group;
+  fprintf(stderr, "glmEnsureGroup(): out of memory.\n");
+  exit(1);
+}
+
+void glmReportMissingMaterial(const char* name) { printf("glmFindMaterial():  can't find material \"%s\".\n", name); }
+
 unsigned glmFindMaterial(Model* model, const char* name) {
   for (unsigned i = 0; i < model->nummaterials; i++)
     if (strcmp(model->materials[i].name, name) == 0) return i;
-  printf("glmFindMaterial():  can't find material \"%s\".\n", name);
+  glmReportMissingMaterial(name);
   return 0;
 }
 

@@ -2,6 +2,8 @@
 // once, a counting pass sizes the materials array, a filling pass runs the same keyword walk.
 #include "glm/glm.h"
 #include "glm/memory.h"
+#include "glm/read_mtl.h"
+#include "glm/record.h"
 #include "glm/text_scan.h"
 
 #include <cassert>
@@ -9,34 +11,38 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
 struct MtlReader {
   Model* model;
   GlmScanner text;
   bool fill;              // false while counting, true while filling
   unsigned current;       // index of the material being read; 0 is "default"
   ModelMaterial scratch;  // takes the numbers while counting
+  bool outOfMemory;
 };
 
-static ModelMaterial* currentMaterial(MtlReader* reader) {
+ModelMaterial* currentMaterial(MtlReader* reader) {
   return reader->fill ? &reader->model->materials[reader->current] : &reader->scratch;
 }
 
 // "newmtl": the name on the rest of the line names the next material.
-static void startMaterial(MtlReader* reader) {
+void startMaterial(MtlReader* reader) {
   GlmSpan line = glmScanLine(&reader->text);
   reader->current++;
   if (!reader->fill) return;
   char name[GLM_WORD_BUFFER];
   glmLineName(line, name);
-  currentMaterial(reader)->name = glmCopyString(name);
+  currentMaterial(reader)->name = glmTryCopyString(name);
+  reader->outOfMemory |= !currentMaterial(reader)->name;
 }
 
 // "Kd", "Ka", "Ks": a number the line does not give leaves that component unchanged.
-static void readColour(MtlReader* reader, float* colour) { glmScanFloats(&reader->text, colour, 3); }
+void readColour(MtlReader* reader, float* colour) { glmScanFloats(&reader->text, colour, 3); }
 
 // "Ns": the file's 0 to 1000 exponent on OpenGL's 0 to 128 scale, rounded to single precision
 // after each step. Without a readable number the shininess stays as it was.
-static void readShininess(MtlReader* reader) {
+void readShininess(MtlReader* reader) {
   float exponent;
   if (!glmScanFloat(&reader->text, &exponent)) return;
   float fraction = float(exponent / 1000.0);
@@ -45,7 +51,7 @@ static void readShininess(MtlReader* reader) {
 
 // Keywords are told apart by their first character, and "K" and "N" by their second too. Only
 // "Ns" sets the shininess: "Ni" (optical density) and the other "N" keywords are skipped.
-static void readMtlKeyword(MtlReader* reader, GlmSpan word) {
+void readMtlKeyword(MtlReader* reader, GlmSpan word) {
   char second = word.length > 1 ? word.text[1] : '\0';
   ModelMaterial* material = currentMaterial(reader);
   if (word.text[0] == 'n') startMaterial(reader);
@@ -56,12 +62,12 @@ static void readMtlKeyword(MtlReader* reader, GlmSpan word) {
   else glmScanLine(&reader->text);
 }
 
-static void readMtlKeywords(MtlReader* reader) {
+void readMtlKeywords(MtlReader* reader) {
   GlmSpan word;
-  while (glmScanWord(&reader->text, &word)) readMtlKeyword(reader, word);
+  while (!reader->outOfMemory && glmScanWord(&reader->text, &word)) readMtlKeyword(reader, word);
 }
 
-static void setDefaults(ModelMaterial* material) {
+void setDefaults(ModelMaterial* material) {
   const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
   const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
   const float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -72,39 +78,59 @@ static void setDefaults(ModelMaterial* material) {
 }
 
 // The library path: the model file's directory followed by the name exactly as written.
-static char* libraryPath(const Model* model, const char* name) {
-  char* directory = glmPathDirectory(model->pathname);
-  size_t length = strlen(directory);
-  char* path = static_cast<char*>(glmAllocate(length + strlen(name) + 1, 1));
-  memcpy(path, directory, length);
-  strcpy(path + length, name);
-  free(directory);
+char* libraryPath(const Model* model, const char* name) {
+  const char* slash = strrchr(model->pathname, '/');
+  size_t directory = slash ? size_t(slash - model->pathname) + 1 : 0, length = strlen(name);
+  char* path = static_cast<char*>(glmTryAllocate(directory + length + 1, 1));
+  if (!path) return nullptr;
+  memcpy(path, model->pathname, directory);
+  memcpy(path + directory, name, length);
   return path;
 }
 
 // Replaces the model's materials (an earlier library's are freed) with `count` defaults.
-static void allocateMaterials(Model* model, unsigned count) {
+bool allocateMaterials(Model* model, unsigned count) {
   glmFreeMaterials(model);
-  model->materials = static_cast<ModelMaterial*>(glmAllocate(count, sizeof(ModelMaterial)));
+  model->materials = static_cast<ModelMaterial*>(glmTryAllocate(count, sizeof(ModelMaterial)));
+  if (!model->materials) return false;
   model->nummaterials = count;
   for (unsigned i = 0; i < count; i++) setDefaults(&model->materials[i]);
-  model->materials[0].name = glmCopyString("default");
+  model->materials[0].name = glmTryCopyString("default");
+  return model->materials[0].name != nullptr;
+}
+
+// Counts the materials, allocates them, and fills them.
+bool readLibrary(Model* model, const GlmFileBytes& file) {
+  GlmScanner text = {file.bytes, file.bytes + file.size};
+  MtlReader reader = {model, text, false, 0, {}, false};
+  readMtlKeywords(&reader);
+  if (!allocateMaterials(model, reader.current + 1)) return false;
+  reader = {model, text, true, 0, {}, false};
+  readMtlKeywords(&reader);
+  return !reader.outOfMemory;
+}
+
+bool failed(const char* message, const char* path) {
+  fprintf(stderr, message, path);
+  return false;
+}
+
+}  // namespace
+
+bool glmTryReadMTL(Model* model, const char* name) {
+  assert(model);
+  char* path = libraryPath(model, name);
+  if (!path) return failed("glmReadMTL() failed: out of memory reading \"%s\".\n", name);
+  GlmFileBytes file;
+  GlmLoadResult loaded = glmLoadFile(path, &file);
+  bool read = loaded == GLM_LOADED && readLibrary(model, file);
+  if (loaded == GLM_LOADED) glmUnloadFile(&file);
+  if (loaded == GLM_CANNOT_OPEN) failed("glmReadMTL() failed: can't open material file \"%s\".\n", path);
+  else if (!read) failed("glmReadMTL() failed: out of memory reading \"%s\".\n", path);
+  free(path);
+  return read;
 }
 
 void glmReadMTL(Model* model, const char* name) {
-  assert(model);
-  char* path = libraryPath(model, name);
-  GlmFileBytes file;
-  if (!glmLoadFile(path, &file)) {
-    fprintf(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", path);
-    exit(1);
-  }
-  free(path);
-  GlmScanner text = {file.bytes, file.bytes + file.size};
-  MtlReader reader = {model, text, false, 0, {}};
-  readMtlKeywords(&reader);
-  allocateMaterials(model, reader.current + 1);
-  reader = {model, text, true, 0, {}};
-  readMtlKeywords(&reader);
-  glmUnloadFile(&file);
+  if (!glmTryReadMTL(model, name)) exit(1);
 }

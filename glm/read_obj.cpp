@@ -4,10 +4,14 @@
 // meets exactly the words the first counted.
 #include "glm/glm.h"
 #include "glm/memory.h"
+#include "glm/name_index.h"
+#include "glm/read_mtl.h"
+#include "glm/record.h"
 #include "glm/text_scan.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
@@ -37,12 +41,21 @@ struct FaceCorner {
   unsigned index[3];
 };
 
+// What both passes share: the model, the file, and groups and materials by name.
+struct ObjSource {
+  Model* model;
+  GlmFileBytes file;
+  GlmNameIndex groups;     // every group, by name
+  GlmNameIndex materials;  // the first material of each name (filled in before the second pass)
+};
+
 // The working state of one pass.
 struct ObjReader {
+  ObjSource* source;
   Model* model;
-  GlmFileBytes* file;
   GlmScanner text;
   bool fill;             // false while counting, true while filling
+  bool failed;           // a failure has been reported: the walk ends
   unsigned seen[3];      // vertices, texture coordinates, normals read so far, by IndexKind
   unsigned total[3];     // their final counts (filling only)
   unsigned numtriangles; // triangles read so far
@@ -50,25 +63,51 @@ struct ObjReader {
   int material;          // current material (filling only)
 };
 
-static void countMore(ObjReader* reader, unsigned* count, size_t more) {
-  if (more > UINT_MAX - 1 - *count) {
-    fprintf(stderr, "glmReadOBJ() failed: \"%s\" holds too many elements.\n", reader->model->pathname);
-    exit(1);
-  }
-  *count += unsigned(more);
+static void printFailure(const char* format, va_list arguments) {
+  fprintf(stderr, "glmReadOBJ() failed: ");
+  vfprintf(stderr, format, arguments);
+  fputc('\n', stderr);
 }
 
-static void unknownToken(GlmSpan word) {
+// A failure outside the two passes.
+__attribute__((format(printf, 1, 2))) static bool failed(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  printFailure(format, arguments);
+  va_end(arguments);
+  return false;
+}
+
+// Every failure in the passes comes here: the first prints its line and ends the walk, and the
+// entry point frees what was read.
+__attribute__((format(printf, 2, 3))) static void fail(ObjReader* reader, const char* format, ...) {
+  if (reader->failed) return;
+  reader->failed = true;
+  va_list arguments;
+  va_start(arguments, format);
+  printFailure(format, arguments);
+  va_end(arguments);
+}
+
+static const char* const OUT_OF_MEMORY = "out of memory reading \"%s\".";
+
+static void outOfMemory(ObjReader* reader) { fail(reader, OUT_OF_MEMORY, reader->model->pathname); }
+
+static void countMore(ObjReader* reader, unsigned* count, size_t more) {
+  if (more > UINT_MAX - 1 - *count) fail(reader, "\"%s\" holds too many elements.", reader->model->pathname);
+  else *count += unsigned(more);
+}
+
+// Unlike the other failures, reported on standard output.
+static void unknownToken(ObjReader* reader, GlmSpan word) {
   char name[GLM_WORD_BUFFER];
   glmSpanToString(word, name);
   printf("glmFirstPass(): Unknown token \"%s\".\n", name);
-  exit(1);
+  reader->failed = true;
 }
 
-// Marks of 16 bytes at p, bit i for byte i: blanks (but not the line end), characters that
-// start a keyword, and line ends.
+// Marks of 16 bytes at p, bit i for byte i: characters that start a keyword, and line ends.
 struct LineMarks {
-  unsigned blanks;
   unsigned keywords;
   unsigned lineEnds;
 };
@@ -77,18 +116,14 @@ struct LineMarks {
 static LineMarks markSixteen(const char* p) {
   __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-  __m128i controlBlank = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('\n')), _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1)));
-  __m128i blanks = _mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), controlBlank);
   __m128i keywords = _mm_or_si128(_mm_or_si128(equal('v'), equal('f')), _mm_or_si128(_mm_or_si128(equal('g'), equal('m')), equal('u')));
-  return {unsigned(_mm_movemask_epi8(blanks)), unsigned(_mm_movemask_epi8(keywords)),
-          unsigned(_mm_movemask_epi8(equal('\n')))};
+  return {unsigned(_mm_movemask_epi8(keywords)), unsigned(_mm_movemask_epi8(equal('\n')))};
 }
 #else
 static LineMarks markSixteen(const char* p) {
-  LineMarks marks = {0, 0, 0};
+  LineMarks marks = {0, 0};
   for (unsigned i = 0; i < 16; i++) {
     char c = p[i];
-    marks.blanks |= unsigned(glmIsSpace(c) && c != '\n') << i;
     marks.keywords |= unsigned(c == 'v' || c == 'f' || c == 'g' || c == 'm' || c == 'u') << i;
     marks.lineEnds |= unsigned(c == '\n') << i;
   }
@@ -96,35 +131,21 @@ static LineMarks markSixteen(const char* p) {
 }
 #endif
 
-// The set bits of a 16-bit mask; __builtin_popcount would be a library call where the build
-// cannot assume the processor's instruction for it.
-static unsigned countBits16(unsigned x) {
-  x = x - ((x >> 1) & 0x5555u);
-  x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
-  x = (x + (x >> 4)) & 0x0f0fu;
-  return (x + (x >> 8)) & 0x1fu;
-}
-
 // While counting, a vector line's numbers are only skipped, and a common line can be skipped
-// whole. When the rest of the line holds no character that starts a keyword and has at least
-// `count` words, every "%f" starts before the line end (each stays within the word it starts
-// in), and every word they leave on the line is no keyword, so it is skipped with the rest of
-// its line. Either way reading goes on after the line end. Lines are looked at only as far as a
-// line remainder goes, which bounds the work on a file without line ends.
-static bool skipVectorLine(GlmScanner* text, unsigned count) {
+// whole. Numbers stop at the line end; when the rest of the line holds no character that starts
+// a keyword, whatever words the numbers leave on it are no keywords either, so they are skipped
+// with the rest of their line. Either way reading goes on after the line end. Lines are looked
+// at only as far as a line remainder goes, which bounds the work on a file without line ends.
+static bool skipVectorLine(GlmScanner* text) {
   if (size_t(text->end - text->at) < GLM_WORD_MAX + 16) return false;
-  unsigned words = 0, blankBefore = 1;
   for (const char* p = text->at; p < text->at + GLM_WORD_MAX; p += 16) {
     LineMarks marks = markSixteen(p);
     unsigned inLine = marks.lineEnds ? (marks.lineEnds & (0u - marks.lineEnds)) - 1 : 0xffffu;
     if (marks.keywords & inLine) return false;
-    words += countBits16(~marks.blanks & ((marks.blanks << 1) | blankBefore) & inLine);
     if (marks.lineEnds) {
-      if (words < count) return false;
       text->at = p + __builtin_ctz(marks.lineEnds);
       return true;
     }
-    blankBefore = (marks.blanks >> 15) & 1;
   }
   return false;
 }
@@ -134,7 +155,7 @@ static void readVector(ObjReader* reader, IndexKind kind, float* array, unsigned
   countMore(reader, &reader->seen[kind], 1);
   // The counting pass skips the numbers without converting them, a whole line at once where it can.
   if (reader->fill) glmScanFloats(&reader->text, array + size_t(reader->seen[kind]) * size, size);
-  else if (!skipVectorLine(&reader->text, size)) glmScanFloats(&reader->text, nullptr, size);
+  else if (!skipVectorLine(&reader->text)) glmScanFloats(&reader->text, nullptr, size);
 }
 
 static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
@@ -143,7 +164,7 @@ static void readVectorKeyword(ObjReader* reader, GlmSpan word) {
   if (second == '\0') readVector(reader, VERTEX, model->vertices, 3);
   else if (second == 'n') readVector(reader, NORMAL, model->normals, 3);
   else if (second == 't') readVector(reader, TEXCOORD, model->texcoords, 2);
-  else unknownToken(word);
+  else unknownToken(reader, word);
 }
 
 // Reads one vertex of `form` into raw[0..], scanf style; returns how many integers it got.
@@ -200,18 +221,15 @@ static const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned*
   return readFirstVertex(first, glmSpanToString(word, first), raw, got);
 }
 
-[[noreturn]] static void badIndex(const ObjReader* reader, IndexKind kind, int index) {
-  fprintf(stderr, "glmReadOBJ() failed: \"%s\" line %u: %s index %d is out of range (%u defined).\n",
-          reader->model->pathname, glmLineNumber(reader->file->bytes, reader->text.at), INDEX_KIND_NAMES[kind], index,
-          reader->total[kind]);
-  exit(1);
-}
+static unsigned lineAt(const ObjReader* reader, const char* at) { return glmLineNumber(reader->source->file.bytes, at); }
 
 // A negative index counts back from the last element read before it; -1 is that element.
-static unsigned resolveIndex(const ObjReader* reader, IndexKind kind, int index) {
+static unsigned resolveIndex(ObjReader* reader, IndexKind kind, int index) {
   long long resolved = index < 0 ? (long long)reader->seen[kind] + 1 + index : index;
-  if (resolved < 1 || resolved > reader->total[kind]) badIndex(reader, kind, index);
-  return unsigned(resolved);
+  if (resolved >= 1 && resolved <= reader->total[kind]) return unsigned(resolved);
+  fail(reader, "\"%s\" line %u: %s index %d is out of range (%u defined).", reader->model->pathname,
+       lineAt(reader, reader->text.at), INDEX_KIND_NAMES[kind], index, reader->total[kind]);
+  return 0;
 }
 
 // Indices a read does not reach keep their values from the vertex before.
@@ -219,12 +237,13 @@ static void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw,
   for (unsigned i = 0; i < got; i++) corner->index[form->kinds[i]] = resolveIndex(reader, form->kinds[i], raw[i]);
 }
 
-// Reads the next vertex into `corner`. False when the read yields nothing: the face has ended.
+// Reads the next vertex into `corner`. False when the read yields nothing (the face has ended)
+// or a bad index.
 static bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
   int raw[3];
   unsigned got = scanFaceVertex(&reader->text, form, raw);
   storeCorner(reader, form, raw, got, corner);
-  return got > 0;
+  return got > 0 && !reader->failed;
 }
 
 static void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c) {
@@ -247,6 +266,7 @@ static void fillFace(ObjReader* reader, const FaceForm* form, const int* raw, un
   readCorner(reader, form, &corner);
   FaceCorner previous = corner;
   readCorner(reader, form, &corner);
+  if (reader->failed) return;
   addTriangle(reader, fanCentre, previous, corner);
   for (previous = corner; readCorner(reader, form, &corner); previous = corner)
     addTriangle(reader, fanCentre, previous, corner);
@@ -265,25 +285,45 @@ static void countFace(ObjReader* reader, const FaceForm* form) {
 }
 
 // "f": the first vertex word decides the form; the face then takes vertices from the file for
-// as long as they come (onto following lines too).
-static void readFace(ObjReader* reader) {
+// as long as they come (onto following lines too). A first word without a vertex index would
+// give a triangle that names no vertex.
+static void readFace(ObjReader* reader, const char* keyword) {
   int raw[3];
   unsigned got;
+  const char* start = glmSpaceEnd(reader->text.at);
   const FaceForm* form = readFirstVertexWord(&reader->text, reader->fill ? raw : nullptr, &got);
-  if (reader->fill) fillFace(reader, form, raw, got);
-  else countFace(reader, form);
+  if (got == 0) {
+    char word[GLM_WORD_BUFFER];
+    glmSpanToString({start, size_t(reader->text.at - start)}, word);
+    fail(reader, "\"%s\" line %u: face vertex \"%s\" holds no vertex index.", reader->model->pathname,
+         lineAt(reader, keyword), word);
+  } else if (reader->fill) {
+    fillFace(reader, form, raw, got);
+  } else {
+    countFace(reader, form);
+  }
+}
+
+// The group named `name`, created (and indexed) while counting when there is none yet; null
+// when out of memory.
+static ModelGroup* ensureGroup(ObjReader* reader, const char* name) {
+  GlmNameIndex* groups = &reader->source->groups;
+  ModelGroup* group = static_cast<ModelGroup*>(glmFindName(groups, name));
+  if (group || reader->fill) return group;
+  group = glmAddGroup(reader->model, name);
+  if (group && !glmAddName(groups, group->name, group)) group = nullptr;
+  if (!group) outOfMemory(reader);
+  return group;
 }
 
 // "g": the rest of the line without the white space around it names the group.
 static void readGroup(ObjReader* reader) {
   char name[GLM_WORD_BUFFER];
   glmTrimmedLine(glmScanLine(&reader->text), name);
-  if (!reader->fill) {
-    reader->group = glmEnsureGroup(reader->model, name);
-    return;
-  }
-  reader->group = glmLookupGroup(reader->model, name);
-  reader->group->material = reader->material;
+  ModelGroup* group = ensureGroup(reader, name);
+  if (!group) return;
+  reader->group = group;
+  if (reader->fill) group->material = reader->material;
 }
 
 // "mtllib": read at once while counting; a line without a name reads no library.
@@ -294,8 +334,9 @@ static void readMaterialLibrary(ObjReader* reader) {
   if (reader->fill || !name[0]) return;
   Model* model = reader->model;
   free(model->mtllibname);
-  model->mtllibname = glmCopyString(name);
-  glmReadMTL(model, name);
+  model->mtllibname = glmTryCopyString(name);
+  if (!model->mtllibname) outOfMemory(reader);
+  else if (!glmTryReadMTL(model, name)) reader->failed = true;
 }
 
 // "usemtl": resolved while filling, against the last library the file names.
@@ -304,7 +345,9 @@ static void readMaterialUse(ObjReader* reader) {
   if (!reader->fill) return;
   char name[GLM_WORD_BUFFER];
   glmLineName(line, name);
-  reader->material = int(glmFindMaterial(reader->model, name));
+  const ModelMaterial* material = static_cast<const ModelMaterial*>(glmFindName(&reader->source->materials, name));
+  if (!material) glmReportMissingMaterial(name);
+  reader->material = material ? int(material - reader->model->materials) : 0;
   reader->group->material = reader->material;
 }
 
@@ -312,10 +355,10 @@ static void readMaterialUse(ObjReader* reader) {
 // keywords this reader does not use are skipped with their line.
 static void readKeywords(ObjReader* reader) {
   GlmSpan word;
-  for (; glmScanWord(&reader->text, &word); glmReadingAt(reader->file, reader->text.at)) {
+  while (!reader->failed && glmScanWord(&reader->text, &word)) {
     switch (word.text[0]) {
       case 'v': readVectorKeyword(reader, word); break;
-      case 'f': readFace(reader); break;
+      case 'f': readFace(reader, word.text); break;
       case 'g': readGroup(reader); break;
       case 'm': readMaterialLibrary(reader); break;
       case 'u': readMaterialUse(reader); break;
@@ -324,61 +367,85 @@ static void readKeywords(ObjReader* reader) {
   }
 }
 
-static ObjReader startPass(Model* model, GlmFileBytes* file, bool fill) {
+static ObjReader startPass(ObjSource* source, bool fill) {
   ObjReader reader = {};
-  reader.model = model;
-  reader.file = file;
-  reader.text = {file->bytes, file->bytes + file->size};
+  reader.source = source;
+  reader.model = source->model;
+  reader.text = {source->file.bytes, source->file.bytes + source->file.size};
   reader.fill = fill;
   return reader;
 }
 
 // Counts elements and each group's triangles, creates the groups and reads the material
 // library; then gives every group its triangle list at its final length.
-static void glmFirstPass(Model* model, GlmFileBytes* file) {
-  ObjReader reader = startPass(model, file, false);
-  reader.group = glmEnsureGroup(model, "default");
-  readKeywords(&reader);
+static bool glmFirstPass(ObjSource* source) {
+  ObjReader reader = startPass(source, false);
+  reader.group = ensureGroup(&reader, "default");
+  if (reader.group) readKeywords(&reader);
+  Model* model = source->model;
   model->numvertices = reader.seen[VERTEX];
   model->numtexcoords = reader.seen[TEXCOORD];
   model->numnormals = reader.seen[NORMAL];
   model->numtriangles = reader.numtriangles;
-  for (ModelGroup* group = model->groups; group; group = group->next) {
-    group->triangles = static_cast<unsigned*>(glmAllocateLarge(group->numtriangles, sizeof(unsigned)));
+  for (ModelGroup* group = model->groups; group && !reader.failed; group = group->next) {
+    group->triangles = static_cast<unsigned*>(glmTryAllocateLarge(group->numtriangles, sizeof(unsigned)));
     group->numtriangles = 0;
+    if (!group->triangles) outOfMemory(&reader);
   }
+  return !reader.failed;
 }
 
-// Arrays are zero-filled, so numbers a short line does not give read as 0.
-static void allocateArrays(Model* model) {
-  model->vertices = static_cast<float*>(glmAllocateLarge(size_t(model->numvertices) + 1, 3 * sizeof(float)));
-  model->triangles = static_cast<ModelTriangle*>(glmAllocateLarge(model->numtriangles, sizeof(ModelTriangle)));
+// Arrays are zero-filled, so numbers a short line does not give read as 0. The first material
+// of each name is indexed for the material lines.
+static bool allocateArrays(ObjSource* source) {
+  Model* model = source->model;
+  model->vertices = static_cast<float*>(glmTryAllocateLarge(size_t(model->numvertices) + 1, 3 * sizeof(float)));
+  model->triangles = static_cast<ModelTriangle*>(glmTryAllocateLarge(model->numtriangles, sizeof(ModelTriangle)));
   if (model->numnormals)
-    model->normals = static_cast<float*>(glmAllocateLarge(size_t(model->numnormals) + 1, 3 * sizeof(float)));
+    model->normals = static_cast<float*>(glmTryAllocateLarge(size_t(model->numnormals) + 1, 3 * sizeof(float)));
   if (model->numtexcoords)
-    model->texcoords = static_cast<float*>(glmAllocateLarge(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
+    model->texcoords = static_cast<float*>(glmTryAllocateLarge(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
+  bool allocated = model->vertices && model->triangles && (model->normals || !model->numnormals) &&
+                   (model->texcoords || !model->numtexcoords);
+  for (unsigned i = 0; allocated && i < model->nummaterials; i++)
+    allocated = glmAddName(&source->materials, model->materials[i].name, &model->materials[i]);
+  return allocated || failed(OUT_OF_MEMORY, model->pathname);
 }
 
-static void glmFillPass(Model* model, GlmFileBytes* file) {
-  ObjReader reader = startPass(model, file, true);
-  reader.group = glmLookupGroup(model, "default");
+static bool glmFillPass(ObjSource* source) {
+  ObjReader reader = startPass(source, true);
+  Model* model = source->model;
+  reader.group = static_cast<ModelGroup*>(glmFindName(&source->groups, "default"));
   reader.total[VERTEX] = model->numvertices;
   reader.total[TEXCOORD] = model->numtexcoords;
   reader.total[NORMAL] = model->numnormals;
   readKeywords(&reader);
+  return !reader.failed;
+}
+
+// Reads the file into source->model; false after a one-line message when that fails.
+static bool readModel(ObjSource* source, const char* filename) {
+  GlmLoadResult loaded = glmLoadFile(filename, &source->file);
+  if (loaded == GLM_CANNOT_OPEN) return failed("can't open data file \"%s\".", filename);
+  source->model = static_cast<Model*>(glmTryAllocate(1, sizeof(Model)));
+  if (source->model) source->model->pathname = glmTryCopyString(filename);
+  if (loaded == GLM_OUT_OF_MEMORY || !source->model || !source->model->pathname) return failed(OUT_OF_MEMORY, filename);
+  return glmFirstPass(source) && allocateArrays(source) && glmFillPass(source);
+}
+
+Model* glmTryReadOBJ(const char* filename) {
+  ObjSource source = {};
+  bool read = readModel(&source, filename);
+  glmUnloadFile(&source.file);
+  glmFreeNameIndex(&source.groups);
+  glmFreeNameIndex(&source.materials);
+  if (read) return source.model;
+  if (source.model) glmFreeModel(source.model);
+  return nullptr;
 }
 
 Model* glmReadOBJ(const char* filename) {
-  GlmFileBytes file;
-  if (!glmLoadFile(filename, &file)) {
-    fprintf(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", filename);
-    exit(1);
-  }
-  Model* model = static_cast<Model*>(glmAllocate(1, sizeof(Model)));
-  model->pathname = glmCopyString(filename);
-  glmFirstPass(model, &file);
-  allocateArrays(model);
-  glmFillPass(model, &file);
-  glmUnloadFile(&file);
+  Model* model = glmTryReadOBJ(filename);
+  if (!model) exit(1);
   return model;
 }

@@ -32,34 +32,20 @@ constexpr size_t GLM_WORD_MAX = 127;
 // Size of the buffers that take a word or a name.
 constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1;
 
-// A file's bytes in memory, followed by a '\0'. Large regular files are mapped; others are
-// read into a heap block of exactly their size plus the terminator.
-//
-// Taking the pages of a mapped file one page fault at a time costs several times more than
-// copying the file with read(), so a mapped file is read through a window: the chunk of
-// GLM_WINDOW bytes at the read position is replaced by a copy of the same bytes in memory of
-// our own, and that memory moves on to the next chunk when the reading does. Every byte reads
-// the same either way; the window only saves page faults, and keeps at most one chunk resident.
+// A file's bytes in memory, followed by a '\0'. Large regular files are mapped (with a zero page
+// after them for the terminator); others are read into a heap block of their size plus the
+// terminator.
 struct GlmFileBytes {
   char* bytes;
   size_t size;
-  size_t mapped;      // length of the mapping; 0 for a heap block
-  int descriptor;     // the mapped file, open while it is read; -1 otherwise
-  size_t window;      // offset of the chunk the window holds; far beyond the end before it opens
+  size_t mapped;  // length of the mapping; 0 for a heap block
 };
 
-// False when the file cannot be opened or read, or is a directory.
-bool glmLoadFile(const char* path, GlmFileBytes* file);
-void glmUnloadFile(GlmFileBytes* file);
+enum GlmLoadResult { GLM_LOADED, GLM_CANNOT_OPEN, GLM_OUT_OF_MEMORY };
 
-// The chunk size of a mapped file's window: a huge page, where the system has them.
-constexpr size_t GLM_WINDOW = size_t(2) << 20;
-void glmMoveWindow(GlmFileBytes* file, const char* at);
-// Tells a mapped file where reading goes on, between keywords: the window follows when the
-// position leaves its chunk, forwards or back to the start.
-inline void glmReadingAt(GlmFileBytes* file, const char* at) {
-  if (file->mapped && size_t(at - file->bytes) - file->window >= GLM_WINDOW) glmMoveWindow(file, at);
-}
+// GLM_CANNOT_OPEN when the file cannot be opened or read, or is a directory.
+GlmLoadResult glmLoadFile(const char* path, GlmFileBytes* file);
+void glmUnloadFile(GlmFileBytes* file);
 
 // Line number (1-based) of position `at` in the buffer that starts at `start`.
 unsigned glmLineNumber(const char* start, const char* at);
@@ -93,6 +79,12 @@ inline const char* glmSkipDigits(const char* p) {
 
 inline const char* glmSpaceEnd(const char* p) {
   while (glmIsSpace(*p)) p++;
+  return p;
+}
+
+// White space up to the line end, which it does not pass.
+inline const char* glmBlankEnd(const char* p) {
+  while (glmIsSpace(*p) && *p != '\n') p++;
   return p;
 }
 
@@ -225,10 +217,12 @@ __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p,
   return stop;
 }
 
-// "%f", correctly rounded like the C library's strtof. On failure *value is unchanged and the
+// "%f" within the current line, correctly rounded like the C library's strtof: the C library's
+// "%f" on the text up to the line end. Colour and vector lines thus never take numbers, or a
+// failed number's characters, from the line after them. On failure *value is unchanged and the
 // characters the C library would have consumed are consumed. A null `value` only skips the number.
 __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float* value) {
-  const char* start = glmSpaceEnd(text->at);
+  const char* start = glmBlankEnd(text->at);
   const char* p = start + (*start == '-' || *start == '+');
   if (!glmIsPlainDecimal(p)) {
     text->at = start;

@@ -92,6 +92,19 @@ TEST_F(ReadMtl, ShortColourLineChangesOnlyTheComponentsItGives) {
   expectColour(model->materials[0].ambient, 0.2f, 0.2f, 0.2f);
 }
 
+// The next line's keyword is never taken for a number: "ne" of "newmtl" once read as a failed
+// "nan", and the material it started was lost while its colours overwrote the one before.
+TEST_F(ReadMtl, ShortColourOrShininessLineLeavesTheNextLineItsKeyword) {
+  for (const char* line : {"Kd 0.5", "Ns", "Ka", "Ks 0.1 0.2 \t", "Kd 0.5\r"}) {
+    read(std::string("newmtl first\n") + line + "\nnewmtl red\nKd 1 0 0\n", 2);
+    ASSERT_EQ(model->nummaterials, 3u) << line;
+    EXPECT_STREQ(model->materials[2].name, "red") << line;
+    expectColour(model->materials[2].diffuse, 1, 0, 0);
+    EXPECT_EQ(model->materials[1].diffuse[1], 0.8f) << line;
+    EXPECT_EQ(model->materials[1].shininess, 65.0f) << line;
+  }
+}
+
 TEST_F(ReadMtl, NewmtlNamesAreTheSecondWordOrEmptyAndNeverKeepACarriageReturn) {
   read("newmtl first second\r\nnewmtl\r\nnewmtl last\r\n");
   ASSERT_EQ(model->nummaterials, 4u);

@@ -1,10 +1,12 @@
 // Reading OBJ files: faces and their forms, indices, vertices, groups, materials, failures.
 #include "glm/glm.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "support/test_files.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,16 +38,30 @@ class ReadObj : public testing::Test {
     return group ? std::vector<unsigned>(group->triangles, group->triangles + group->numtriangles)
                  : std::vector<unsigned>();
   }
-  // Runs `read` in a child that must exit with status 1; returns what it wrote to standard output.
+  // Reads a file that must fail through both entry points: glmReadOBJ in a child that must exit
+  // with status 1, glmTryReadOBJ here, which must return null after writing the same lines (the
+  // sanitizer build checks that it frees all it took). Returns what both wrote to standard output.
   std::string stdoutOfFailedRead(const std::string& obj, const char* stderrPattern) {
-    std::string path = dir.write("model.obj", obj), out = dir.path("stdout.txt");
+    return stdoutOfFailedReadOf(dir.write("model.obj", obj), stderrPattern);
+  }
+  std::string stdoutOfFailedReadOf(const std::string& path, const char* stderrPattern) {
+    std::string out = dir.path("stdout.txt");
     EXPECT_EXIT(
         {
           if (!freopen(out.c_str(), "w", stdout)) abort();
           glmReadOBJ(path.c_str());
         },
         ExitedWithCode(1), stderrPattern);
-    return readFile(out);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(glmTryReadOBJ(path.c_str()), nullptr);
+    std::string errors = testing::internal::GetCapturedStderr();
+    std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_THAT(errors, testing::ContainsRegex(stderrPattern));
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n') + std::count(output.begin(), output.end(), '\n'), 1)
+        << "one line for a failed read";
+    EXPECT_EQ(output, readFile(out));
+    return output;
   }
 
   TempDir dir;
@@ -176,7 +192,24 @@ TEST_F(ReadObj, IndexZeroEndsTheReadNamingFileLineAndIndex) {
 }
 
 TEST_F(ReadObj, IndexBeyondTheCountEndsTheRead) {
-  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1 2 5\n", "^glmReadOBJ\\(\\).*line 5: vertex index 5 ");
+  stdoutOfFailedRead(std::string(FOUR_VERTICES) + "f 1 2 5\n",
+                     "^glmReadOBJ\\(\\) failed: \".*model.obj\" line 5: vertex index 5 is out of range \\(4 defined\\).\n$");
+}
+
+// Such a face would name vertex 0, which does not exist. Whether the word is missing, is no
+// number, or is the next line's keyword, the read ends naming the face's line.
+TEST_F(ReadObj, FaceWhoseFirstVertexHoldsNoIndexEndsTheRead) {
+  const struct {
+    const char* face;
+    const char* pattern;
+  } cases[] = {
+      {"f x 1 2\n", "model.obj\" line 7: face vertex \"x\" holds no vertex index.\n$"},
+      {"f\nv 1 1 1\n", "line 7: face vertex \"v\" holds no vertex index"},
+      {"f //1 2//1 3//1\n", "line 7: face vertex \"//1\" "},
+      {"f -\n", "line 7: face vertex \"-\" "},
+      {"f", "line 7: face vertex \"\" "},
+  };
+  for (const auto& c : cases) stdoutOfFailedRead(std::string(FOUR_VERTICES) + "g a\nf 1 2 3\n" + c.face, c.pattern);
 }
 
 TEST_F(ReadObj, NegativeIndexBeforeTheFirstElementEndsTheRead) {
@@ -239,9 +272,11 @@ TEST_F(ReadObj, WordsAfterTheNumbersOfAVertexLineAreCountedAndFilledAlike) {
   std::string comment = "# a comment long enough that every line above has a few hundred bytes after it" + blanks;
   read("v 1 2 3 v 4 5 6\nv 7 8\n9 f 1 2 3\nv 1-2-3 4 5 junk\nv 1 2 3 4" + blanks + "v 6 6 6\nv 1e1 2 3x 4\nv 0 0 0 f 1 1 1\nv 1\n2 3 4 f 1 1 1\n" +
        comment + comment + "\n");
-  EXPECT_EQ(model->numtriangles, 2u);
+  EXPECT_EQ(model->numtriangles, 1u);
   ASSERT_EQ(model->numvertices, 9u);
-  const float vertices[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 1, -2, -3, 1, 2, 3, 6, 6, 6, 10, 2, 3, 0, 0, 0, 1, 2, 3};
+  // A short line's missing numbers are 0: they are never taken from the next line, whose first
+  // word is then a keyword of its own.
+  const float vertices[] = {1, 2, 3, 4, 5, 6, 7, 8, 0, 1, -2, -3, 1, 2, 3, 6, 6, 6, 10, 2, 3, 0, 0, 0, 1, 0, 0};
   for (int i = 0; i < 27; i++) EXPECT_EQ(model->vertices[3 + i], vertices[i]) << i;
 }
 
@@ -360,6 +395,14 @@ TEST_F(ReadObjMaterials, MissingLibraryEndsTheReadNamingTheJoinedPath) {
   stdoutOfFailedRead("mtllib none.mtl\n", "^glmReadMTL\\(\\) failed: can't open material file \".*/none.mtl\".\n");
 }
 
+// Fails late, with groups, materials and every array built; the sanitizer build finds any of
+// them left behind by glmTryReadOBJ.
+TEST_F(ReadObjMaterials, BadIndexAfterGroupsAndMaterialsFailsLikeAnyOther) {
+  stdoutOfFailedRead("mtllib first.mtl\ng a\nusemtl red\nv 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1\n"
+                     "g b\nusemtl green\nf 1/1/1 1/1/1 1/2/1\n",
+                     "line 10: texture coordinate index 2 is out of range \\(1 defined\\)");
+}
+
 TEST_F(ReadObjMaterials, LibraryNamingADirectoryIsNotOpened) {
   dir.write("sub/x.mtl", "");
   stdoutOfFailedRead("mtllib sub/\n", "can't open material file \".*/sub/\"");
@@ -368,14 +411,11 @@ TEST_F(ReadObjMaterials, LibraryNamingADirectoryIsNotOpened) {
 // --- Files that cannot be read ---
 
 TEST_F(ReadObj, MissingFileEndsTheProcessWithStatusOne) {
-  std::string path = dir.path("none.obj");
-  EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1),
-              "^glmReadOBJ\\(\\) failed: can't open data file \".*none.obj\".\n");
+  stdoutOfFailedReadOf(dir.path("none.obj"), "^glmReadOBJ\\(\\) failed: can't open data file \".*none.obj\".\n");
 }
 
 TEST_F(ReadObj, DirectoryIsNotReadAsAFile) {
-  std::string path = dir.path("");
-  EXPECT_EXIT(glmReadOBJ(path.c_str()), ExitedWithCode(1), "can't open data file");
+  stdoutOfFailedReadOf(dir.path(""), "can't open data file");
 }
 
 TEST_F(ReadObj, LargeFileReadsEveryNumberAndLineAcrossItsChunks) {

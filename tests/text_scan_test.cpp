@@ -46,8 +46,9 @@ bool sameFloat(float a, float b) {
 // them the eight-bytes-at-a-time one; every input is checked both ways.
 const std::string MORE_TEXT = " 0123456789 more text after the number\n";
 
+// A number never reaches past its line: the oracle reads only the text up to the line end.
 void expectSameFloatScanAtEnd(const std::string& input) {
-  Scanned<float> expected = libraryScan<float>(input, "%f");
+  Scanned<float> expected = libraryScan<float>(input.substr(0, input.find('\n')), "%f");
   Scanned<float> actual = ourScan<float>(input, glmScanFloat);
   ASSERT_EQ(actual.ok, expected.ok) << '"' << input << '"';
   ASSERT_EQ(actual.consumed, expected.consumed) << '"' << input << '"';
@@ -84,7 +85,7 @@ std::string randomDecimal(std::mt19937& random) {
 TEST(ScanFloat, MatchesTheCLibraryOnOrdinaryAndOddNumbers) {
   for (const char* input : {"1", "-0", "1.", "1.5", "1.5e3", "1.5x", "0x1", "1234567.1234567", "12345678.5", "1.12345678",
                             "16777216", "16777217", "1677721.7", "16777.219", "0.000000", "9999999.9999999",
-                            "12345678901234567890", " \n\t-2.5x", "+3", ".5", "5.", "1.e5", "1e", "1e+", "1E-3 7", "1e5e+", "1e5.5",
+                            "12345678901234567890", " \n\t-2.5x", " \t-2.5\n", "\r\n1", "-\n1", "infin\nity", "na\nn", "+3", ".5", "5.", "1.e5", "1e", "1e+", "1E-3 7", "1e5e+", "1e5.5",
                             "1..2", "-", "+.", ".", ".e5", "e5", "inf", "-INFINITY", "infin", "nan", "nAnx", "na",
                             "0x1p3", "0x", "0x.", "0xp", "-0x1.8P-2z", "00012", "3.4028236e38", "1e-46", "7e-46",
                             "0.000000000000000000000000000000000000000000001401298464324817"})
