@@ -151,10 +151,13 @@ void glmWeldVertices(Model* model, float epsilon);
 
 // --- Writing ---
 
-// Writes the model as OBJ (and with GLMMODE_MATERIAL its MTL library beside it).
+// Writes the model as OBJ (and with GLMMODE_MATERIAL its MTL library beside it, under the
+// last path component of mtllibname). A triangle without texture coordinates or normals is
+// written without them, so the file reads back to the same model.
 // Exits with status 1 when a file cannot be opened or written.
 void glmWriteOBJ(Model* model, const char* path, unsigned mode);
-// Writes the material library `mtllibname` into the directory of `modelpath`.
+// Writes the material library into the directory of `modelpath`, under the last path component
+// of `mtllibname`.
 void glmWriteMTL(Model* model, const char* modelpath, const char* mtllibname);
 
 // --- PPM images ---

@@ -240,7 +240,7 @@ static void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw,
 // Reads the next vertex into `corner`. False when the read yields nothing (the face has ended)
 // or a bad index.
 static bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
-  int raw[3];
+  int raw[3] = {};
   unsigned got = scanFaceVertex(&reader->text, form, raw);
   storeCorner(reader, form, raw, got, corner);
   return got > 0 && !reader->failed;
