@@ -1,36 +1,42 @@
-// OBJ reading throughput and peak memory: glmReadOBJ against tinyobjloader's LoadObj on the same
-// large file (a 708 x 708 grid: about 1M triangles as 500k "v/t/n" quads, 5 groups, 5 materials),
-// written once into a temporary directory; and both readers on files of many names: 100,000
-// groups of one triangle each, and 100,000 material lines over a library of 10,000 materials.
+// OBJ reading: glmReadOBJ beside fast_obj (when its header is at ../shared/peers) and
+// tinyobjloader, on files written once into a temporary directory:
+//   quads      a 708 x 708 grid: 500k "f v/t/n" quads (about 1M triangles), 5 groups, 5 materials
+//   triangles  a 1000 x 1000 grid of vertices and 1M "f v v v" triangles
+//   groups     100,000 groups of one triangle each
+//   usemtl     100,000 material lines over a library of 10,000 materials
 //
-//   bench_read_obj      the throughputs (processor time: repeated reads in the benchmark loop, and
-//                       one read of the grid in a fresh process), their ratios and each reader's
-//                       peak memory
-//   bench_read_obj --peak glm|tinyobj FILE   (internal) reads FILE once, prints the growth of VmHWM
+//   bench_read_obj            the benchmark loop for every reader and file; then, for the quads
+//                             and the triangles, each reader reading the file once in a fresh
+//                             process (best of five, elapsed time of the read), the ratios, and
+//                             each reader's peak memory (growth of VmHWM)
+//   bench_read_obj --write DIR                 writes the files into DIR and ends
+//   bench_read_obj --once READER FILE          (internal) one read; prints seconds and peak kB
 #include "glm/glm.h"
 
 #include <benchmark/benchmark.h>
 #include <tiny_obj_loader.h>
+#ifdef KERB_FAST_OBJ
+#include KERB_FAST_OBJ
+#endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int GRID = 708;  // vertices per side
+constexpr int GRID = 708;  // vertices per side of the quad grid
 constexpr int GROUPS = 5;
+constexpr int TRIANGLE_GRID = 1000;
 constexpr int NAMED_GROUPS = 100000;
 constexpr int MATERIAL_LINES = 100000;
 constexpr int MATERIALS = 10000;
-
-std::string objPath;
 
 void writeMaterials(const std::string& directory) {
   FILE* mtl = fopen((directory + "/grid.mtl").c_str(), "w");
@@ -40,12 +46,16 @@ void writeMaterials(const std::string& directory) {
   fclose(mtl);
 }
 
-void writeGrid(const std::string& path) {
+void writeGridVertices(FILE* obj, int side) {
+  for (int y = 0; y < side; y++)
+    for (int x = 0; x < side; x++)
+      fprintf(obj, "v %.6f %.6f %.6f\n", x * 0.0141f, y * 0.0141f, 0.25f * float((x * 7 + y * 13) % 17) / 17.0f);
+}
+
+void writeQuads(const std::string& path) {
   FILE* obj = fopen(path.c_str(), "w");
   fprintf(obj, "# benchmark grid\nmtllib grid.mtl\n");
-  for (int y = 0; y < GRID; y++)
-    for (int x = 0; x < GRID; x++)
-      fprintf(obj, "v %.6f %.6f %.6f\n", x * 0.0141f, y * 0.0141f, 0.25f * float((x * 7 + y * 13) % 17) / 17.0f);
+  writeGridVertices(obj, GRID);
   for (int y = 0; y < GRID; y++)
     for (int x = 0; x < GRID; x++) fprintf(obj, "vt %.6f %.6f\n", x / float(GRID - 1), y / float(GRID - 1));
   for (int i = 0; i < GRID * GRID; i++)
@@ -60,6 +70,18 @@ void writeGrid(const std::string& path) {
       fprintf(obj, "f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c, d, d, d);
     }
   }
+  fclose(obj);
+}
+
+// Every other square of the grid as two triangles: 1M triangles.
+void writeTriangles(const std::string& path) {
+  FILE* obj = fopen(path.c_str(), "w");
+  writeGridVertices(obj, TRIANGLE_GRID);
+  for (int y = 0; y + 1 < TRIANGLE_GRID; y++)
+    for (int x = y % 2; x + 1 < TRIANGLE_GRID; x += 2) {
+      int a = y * TRIANGLE_GRID + x + 1, b = a + 1, c = a + TRIANGLE_GRID + 1, d = a + TRIANGLE_GRID;
+      fprintf(obj, "f %d %d %d\nf %d %d %d\n", a, b, c, a, c, d);
+    }
   fclose(obj);
 }
 
@@ -81,11 +103,27 @@ void writeManyMaterialLines(const std::string& directory, const std::string& pat
   fclose(obj);
 }
 
-double fileMegabytes() { return double(std::filesystem::file_size(objPath)) / 1e6; }
+struct File {
+  const char* name;
+  std::string path;
+};
 
-unsigned readWithGlm(const char* path) {
+std::vector<File> writeFiles(const std::string& directory) {
+  std::vector<File> files = {{"quads", directory + "/quads.obj"},
+                             {"triangles", directory + "/triangles.obj"},
+                             {"groups", directory + "/groups.obj"},
+                             {"usemtl", directory + "/usemtl.obj"}};
+  writeMaterials(directory);
+  writeQuads(files[0].path);
+  writeTriangles(files[1].path);
+  writeManyGroups(files[2].path);
+  writeManyMaterialLines(directory, files[3].path);
+  return files;
+}
+
+size_t readWithGlm(const char* path) {
   Model* model = glmReadOBJ(path);
-  unsigned triangles = model->numtriangles;
+  size_t triangles = model->numtriangles;
   glmFreeModel(model);
   return triangles;
 }
@@ -105,17 +143,43 @@ size_t readWithTinyobj(const char* path) {
   return triangles;
 }
 
-// One benchmark per reader and file, named reader/file.
-void registerReads(const char* file, const std::string& path) {
-  auto bytes = int64_t(std::filesystem::file_size(path));
-  benchmark::RegisterBenchmark((std::string("glmReadOBJ/") + file).c_str(), [path, bytes](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(readWithGlm(path.c_str()));
-    state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
-  })->Unit(benchmark::kMillisecond)->MinTime(3.0);
-  benchmark::RegisterBenchmark((std::string("tinyobjLoadObj/") + file).c_str(), [path, bytes](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(readWithTinyobj(path.c_str()));
-    state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
-  })->Unit(benchmark::kMillisecond)->MinTime(3.0);
+#ifdef KERB_FAST_OBJ
+size_t readWithFastObj(const char* path) {
+  fastObjMesh* mesh = fast_obj_read(path);
+  if (!mesh) {
+    fprintf(stderr, "fast_obj failed on %s\n", path);
+    exit(1);
+  }
+  size_t faces = mesh->face_count;
+  fast_obj_destroy(mesh);
+  return faces;
+}
+#endif
+
+struct Reader {
+  const char* name;
+  size_t (*read)(const char* path);
+};
+
+const Reader READERS[] = {
+    {"glmReadOBJ", readWithGlm},
+#ifdef KERB_FAST_OBJ
+    {"fast_obj", readWithFastObj},
+#endif
+    {"tinyobjloader", readWithTinyobj},
+};
+
+void registerReads(const File& file) {
+  auto bytes = int64_t(std::filesystem::file_size(file.path));
+  for (const Reader& reader : READERS) {
+    std::string name = std::string(reader.name) + "/" + file.name;
+    std::string path = file.path;
+    auto read = reader.read;
+    benchmark::RegisterBenchmark(name.c_str(), [path, bytes, read](benchmark::State& state) {
+      for (auto _ : state) benchmark::DoNotOptimize(read(path.c_str()));
+      state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+    })->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+  }
 }
 
 // Peak resident memory of this process so far, in kB.
@@ -129,22 +193,27 @@ long highWaterKb() {
   return kb;
 }
 
-int measurePeak(const char* reader, const char* path) {
-  long before = highWaterKb();
-  if (strcmp(reader, "glm") == 0) readWithGlm(path);
-  else readWithTinyobj(path);
-  printf("%ld\n", highWaterKb() - before);
-  return 0;
+int readOnce(const char* readerName, const char* path) {
+  for (const Reader& reader : READERS) {
+    if (strcmp(reader.name, readerName) != 0) continue;
+    long before = highWaterKb();
+    auto start = std::chrono::steady_clock::now();
+    reader.read(path);
+    std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    printf("%.6f %ld\n", elapsed.count(), highWaterKb() - before);
+    return 0;
+  }
+  return 2;
 }
 
 struct FreshRead {
+  double seconds;        // elapsed time of the read
   double peakMegabytes;  // growth of the peak resident memory while reading
-  double cpuSeconds;     // user and system time of the whole process
 };
 
-// Runs this program again in a fresh process that reads the file once with `reader`, as an
-// application does: no warm allocator, nothing in memory from an earlier read.
-FreshRead freshRead(const char* reader) {
+// Runs this program again in a fresh process that reads the file once, as an application does:
+// no warm allocator, nothing in memory from an earlier read.
+FreshRead freshRead(const char* reader, const std::string& path) {
   int out[2];
   if (pipe(out) != 0) return {-1, -1};
   pid_t pid = fork();
@@ -152,28 +221,25 @@ FreshRead freshRead(const char* reader) {
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);
-    execl("/proc/self/exe", "bench_read_obj", "--peak", reader, objPath.c_str(), static_cast<char*>(nullptr));
+    execl("/proc/self/exe", "bench_read_obj", "--once", reader, path.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(out[1]);
   FILE* child = fdopen(out[0], "r");
+  double seconds = -1;
   long kb = -1;
-  if (fscanf(child, "%ld", &kb) != 1) kb = -1;
+  if (fscanf(child, "%lf %ld", &seconds, &kb) != 2) seconds = -1;
   fclose(child);
-  int status;
-  struct rusage usage;
-  wait4(pid, &status, 0, &usage);
-  double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  return {kb / 1024.0, cpu};
+  waitpid(pid, nullptr, 0);
+  return {seconds, kb / 1024.0};
 }
 
-// The best of a few fresh reads: the least processor time, the largest memory.
-FreshRead bestFreshRead(const char* reader) {
-  FreshRead best = freshRead(reader);
+// The best of five fresh reads: the shortest time, the largest memory.
+FreshRead bestFreshRead(const char* reader, const std::string& path) {
+  FreshRead best = freshRead(reader, path);
   for (int i = 0; i < 4; i++) {
-    FreshRead next = freshRead(reader);
-    if (next.cpuSeconds < best.cpuSeconds) best.cpuSeconds = next.cpuSeconds;
+    FreshRead next = freshRead(reader, path);
+    if (next.seconds < best.seconds) best.seconds = next.seconds;
     if (next.peakMegabytes > best.peakMegabytes) best.peakMegabytes = next.peakMegabytes;
   }
   return best;
@@ -191,45 +257,45 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
   double megabytesPerSecond(const std::string& benchmark) const {
     for (const auto& entry : bytesPerSecond)
-      if (entry.first.rfind(benchmark, 0) == 0) return entry.second / 1e6;
+      if (entry.first.rfind(benchmark + "/", 0) == 0) return entry.second / 1e6;
     return 0;
   }
   std::map<std::string, double> bytesPerSecond;
 };
 
+void printSummary(const File& file, const SummaryReporter& reporter) {
+  double megabytes = double(std::filesystem::file_size(file.path)) / 1e6;
+  printf("\n%s: %.1f MB\n%-16s %10s %20s %9s %18s\n", file.name, megabytes, "reader", "loop MB/s",
+         "fresh process MB/s", "vs glm", "peak memory (MB)");
+  double glmFresh = 0;
+  for (const Reader& reader : READERS) {
+    FreshRead fresh = bestFreshRead(reader.name, file.path);
+    double rate = megabytes / fresh.seconds;
+    if (reader.read == readWithGlm) glmFresh = rate;
+    printf("%-16s %10.1f %20.1f %8.2fx %18.1f\n", reader.name,
+           reporter.megabytesPerSecond(std::string(reader.name) + "/" + file.name), rate, glmFresh / rate,
+           fresh.peakMegabytes);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && strcmp(argv[1], "--peak") == 0) return measurePeak(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "--once") == 0) return readOnce(argv[2], argv[3]);
+  if (argc == 3 && strcmp(argv[1], "--write") == 0) {
+    std::filesystem::create_directories(argv[2]);
+    writeFiles(argv[2]);
+    return 0;
+  }
   char pattern[] = "/tmp/kerbhopper-objbench-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
-  std::string directory = pattern;
-  objPath = directory + "/grid.obj";
-  writeMaterials(directory);
-  writeGrid(objPath);
-  printf("file: %s, %.1f MB, %d triangles\n", objPath.c_str(), fileMegabytes(), 2 * (GRID - 1) * (GRID - 1));
-  std::string groupsPath = directory + "/groups.obj", materialsPath = directory + "/materials.obj";
-  writeManyGroups(groupsPath);
-  writeManyMaterialLines(directory, materialsPath);
-
-  registerReads("grid", objPath);
-  registerReads("groups", groupsPath);
-  registerReads("usemtl", materialsPath);
+  std::vector<File> files = writeFiles(pattern);
+  for (const File& file : files) registerReads(file);
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-
-  double glm = reporter.megabytesPerSecond("glmReadOBJ/grid");
-  double tiny = reporter.megabytesPerSecond("tinyobjLoadObj/grid");
-  FreshRead glmFresh = bestFreshRead("glm"), tinyFresh = bestFreshRead("tinyobj");
-  printf("\n%-16s %10s %22s %18s\n", "reader", "loop MB/s", "fresh process MB/s", "peak memory (MB)");
-  printf("%-16s %10.1f %22.1f %18.1f\n", "glmReadOBJ", glm, fileMegabytes() / glmFresh.cpuSeconds,
-         glmFresh.peakMegabytes);
-  printf("%-16s %10.1f %22.1f %18.1f\n", "tinyobjloader", tiny, fileMegabytes() / tinyFresh.cpuSeconds,
-         tinyFresh.peakMegabytes);
-  if (tiny > 0)
-    printf("throughput ratio glmReadOBJ / tinyobjloader: %.2f in the loop, %.2f in a fresh process\n", glm / tiny,
-           tinyFresh.cpuSeconds / glmFresh.cpuSeconds);
-  std::filesystem::remove_all(directory);
+  printSummary(files[0], reporter);
+  printSummary(files[1], reporter);
+  std::filesystem::remove_all(pattern);
   return 0;
 }

@@ -3,6 +3,8 @@
 // through a null pointer.
 #include "glm/memory.h"
 
+#include "glm/fast_paths.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +42,7 @@ void* glmTryAllocate(size_t count, size_t size) {
 
 void* glmTryAllocateLarge(size_t count, size_t size) {
   void* block = glmTryAllocate(count, size);
-  if (block) prepareLargeBlock(block, count * size);
+  if (GLM_FAST_PATHS && block) prepareLargeBlock(block, count * size);
   return block;
 }
 

@@ -82,6 +82,13 @@ GlmLoadResult glmLoadFile(const char* path, GlmFileBytes* file) {
   return result;
 }
 
+void glmReleaseFileBytes(const GlmFileBytes* file, const char* from, const char* to) {
+  if (!file->mapped) return;
+  uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  uintptr_t start = (uintptr_t(from) + page - 1) & ~(page - 1), stop = uintptr_t(to) & ~(page - 1);
+  if (stop > start) madvise(reinterpret_cast<void*>(start), stop - start, MADV_DONTNEED);
+}
+
 void glmUnloadFile(GlmFileBytes* file) {
   if (file->mapped) munmap(file->bytes, file->mapped);
   else free(file->bytes);

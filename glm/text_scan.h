@@ -8,6 +8,8 @@
 #ifndef GLM_TEXT_SCAN_H
 #define GLM_TEXT_SCAN_H
 
+#include "glm/fast_paths.h"
+
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -32,9 +34,9 @@ constexpr size_t GLM_WORD_MAX = 127;
 // Size of the buffers that take a word or a name.
 constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1;
 
-// A file's bytes in memory, followed by a '\0'. Large regular files are mapped (with a zero page
-// after them for the terminator); others are read into a heap block of their size plus the
-// terminator.
+// A file's bytes in memory, followed by a '\0'. Large regular files are mapped whole (with a
+// zero page after them for the terminator); others, pipes among them, are read into a heap block
+// of their size plus the terminator.
 struct GlmFileBytes {
   char* bytes;
   size_t size;
@@ -46,6 +48,9 @@ enum GlmLoadResult { GLM_LOADED, GLM_CANNOT_OPEN, GLM_OUT_OF_MEMORY };
 // GLM_CANNOT_OPEN when the file cannot be opened or read, or is a directory.
 GlmLoadResult glmLoadFile(const char* path, GlmFileBytes* file);
 void glmUnloadFile(GlmFileBytes* file);
+// Gives back the memory of the pages wholly inside [from, to) once they have been read: a mapped
+// file's pages are read again from the file if they are needed again. Nothing for a heap block.
+void glmReleaseFileBytes(const GlmFileBytes* file, const char* from, const char* to);
 
 // Line number (1-based) of position `at` in the buffer that starts at `start`.
 unsigned glmLineNumber(const char* start, const char* at);
@@ -61,64 +66,14 @@ void glmLineName(GlmSpan line, char* buffer);
 // The line remainder without the white space around it, into `buffer` (GLM_WORD_BUFFER bytes).
 void glmTrimmedLine(GlmSpan line, char* buffer);
 
-// The correctly rounded value of the unsigned decimal number [p, stop). Out of line, so that the
-// callers' results can stay in registers.
-float glmConvertDecimal(const char* p, const char* stop);
-
 // "%f" where the plain decimal path does not apply: infinities, NaN, hexadecimal, no number.
 // `digits` is the position after the optional sign; a null `value` only skips the number.
 bool glmScanSpecialFloat(GlmScanner* text, const char* digits, float* value);
-
-inline bool glmIsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool glmIsDigit(char c) { return c >= '0' && c <= '9'; }
-
-inline const char* glmSkipDigits(const char* p) {
-  while (glmIsDigit(*p)) p++;
-  return p;
-}
-
-inline const char* glmSpaceEnd(const char* p) {
-  while (glmIsSpace(*p)) p++;
-  return p;
-}
 
 // White space up to the line end, which it does not pass.
 inline const char* glmBlankEnd(const char* p) {
   while (glmIsSpace(*p) && *p != '\n') p++;
   return p;
-}
-
-// The eight bytes at p as one number, the first byte lowest.
-inline uint64_t glmLoadEight(const char* p) {
-  uint64_t chunk;
-  memcpy(&chunk, p, 8);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  chunk = __builtin_bswap64(chunk);
-#endif
-  return chunk;
-}
-
-// The value of the first n (1 to 8) digit bytes in `chunk`, with three multiplications rather
-// than one per digit. The bytes after the digits are shifted out before they can matter.
-inline uint32_t glmDigitsValue(uint64_t chunk, unsigned n) {
-  chunk = (chunk - 0x3030303030303030ull) << (8 * (8 - n));
-  chunk = chunk * 10 + (chunk >> 8);
-  chunk = ((chunk & 0x000000ff000000ffull) * (100 + (1000000ull << 32)) +
-           ((chunk >> 16) & 0x000000ff000000ffull) * (1 + (10000ull << 32))) >> 32;
-  return uint32_t(chunk);
-}
-
-// The common "%d" of face indices: 1 to 7 digits without a sign. Like glmShortDecimal, it finds
-// the end with a character loop and takes the value eight bytes at a time. Returns the end of the
-// digits and stores their value; null when the number is not of that kind or fewer than eight
-// bytes are left. A null `value` only skips the digits.
-__attribute__((always_inline)) inline const char* glmShortUnsigned(const char* p, const char* end, int* value) {
-  if (end - p < 8) return nullptr;
-  const char* stop = glmSkipDigits(p);
-  size_t run = size_t(stop - p);
-  if (run == 0 || run > 7) return nullptr;
-  if (value) *value = int(glmDigitsValue(glmLoadEight(p), unsigned(run)));
-  return stop;
 }
 
 // "%127s": false at the end of the input.
@@ -153,9 +108,11 @@ inline bool glmScanLiteral(GlmScanner* text, char c) {
 // skips the number.
 __attribute__((always_inline)) inline bool glmScanInt(GlmScanner* text, int* value) {
   const char* p = glmSpaceEnd(text->at);
-  if (const char* stop = glmShortUnsigned(p, text->end, value)) {
-    text->at = stop;
-    return true;
+  if constexpr (GLM_FAST_PATHS) {
+    if (const char* stop = glmShortUnsigned(p, text->end, value)) {
+      text->at = stop;
+      return true;
+    }
   }
   bool negative = *p == '-';
   p += negative || *p == '+';
@@ -193,30 +150,6 @@ inline const char* glmDecimalEnd(const char* p) {
   return p;
 }
 
-// The common "%f" of vertex lines: 1 to 7 digits, optionally a point and up to 7 more digits,
-// then white space. Nothing else can follow such a number (no exponent, no "0x"), so it ends
-// where the digits do. When the digits, at most 2^24, are exact as a float, one float division
-// by the exact power of ten rounds correctly; longer ones go to the exact general conversion.
-// The number's end is found by character loops, whose exits the processor predicts and runs
-// ahead of, so the next number's scan need not wait for this one's bytes; the digits' value is
-// then taken eight bytes at a time. Returns the number's end and stores its value; null when the
-// number is not of that kind or too near the end for the eight-byte reads. A null `value` only
-// skips it.
-__attribute__((always_inline)) inline const char* glmShortDecimal(const char* p, const char* end, float* value) {
-  static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-  static const uint32_t SCALES[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-  if (end - p < 17) return nullptr;
-  const char* point = glmSkipDigits(p);
-  const char* stop = *point == '.' ? glmSkipDigits(point + 1) : point;
-  size_t whole = size_t(point - p), fraction = stop == point ? 0 : size_t(stop - point - 1);
-  if (whole == 0 || whole > 7 || fraction > 7 || !glmIsSpace(*stop)) return nullptr;
-  if (!value) return stop;
-  uint64_t digits = uint64_t(glmDigitsValue(glmLoadEight(p), unsigned(whole))) * SCALES[fraction];
-  if (fraction) digits += glmDigitsValue(glmLoadEight(point + 1), unsigned(fraction));
-  *value = digits <= (1u << 24) ? float(digits) / POWERS[fraction] : glmConvertDecimal(p, stop);
-  return stop;
-}
-
 // "%f" within the current line, correctly rounded like the C library's strtof: the C library's
 // "%f" on the text up to the line end. Colour and vector lines thus never take numbers, or a
 // failed number's characters, from the line after them. On failure *value is unchanged and the
@@ -228,7 +161,7 @@ __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float*
     text->at = start;
     return glmScanSpecialFloat(text, p, value);
   }
-  const char* stop = glmShortDecimal(p, text->end, value);
+  const char* stop = GLM_FAST_PATHS ? glmShortDecimal(p, text->end, value) : nullptr;
   if (!stop) {
     stop = glmDecimalEnd(p);
     if (value) *value = glmConvertDecimal(p, stop);

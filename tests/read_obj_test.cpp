@@ -419,8 +419,9 @@ TEST_F(ReadObj, DirectoryIsNotReadAsAFile) {
 }
 
 TEST_F(ReadObj, LargeFileReadsEveryNumberAndLineAcrossItsChunks) {
-  // Large files are read in chunks of 2 MiB: numbers straddle the chunk boundaries, this file ends
-  // exactly on one, and an error after the last chunk still counts the lines of all before it.
+  // Large files are mapped and read in chunks of about 1 MiB, on several threads: this file ends
+  // exactly on a 2 MiB boundary, and an error in the last chunk still counts the lines of all
+  // before it.
   const size_t size = size_t(6) << 20;
   std::string obj;
   unsigned count = 0;
