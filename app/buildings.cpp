@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/textures.h"
+#include "app/texture_slots.h"
 #include "app/vehicle.h"
 
 const BuildingSpec buildingTable[BUILDING_COUNT] = {

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <GL/glut.h>
 
 #include "app/buildings.h"
 #include "app/car.h"
@@ -70,11 +69,4 @@ void drawFrame() {
   glDisable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   drawScenery();
-}
-
-void display() {
-  drawFrame();
-  glFlush();
-  glutSwapBuffers();
-  glutPostRedisplay();
 }

@@ -11,8 +11,5 @@ void drawLitCar();
 // Advances the car by one step, runs the crash checks and draws the frame into the
 // current buffer. Expects the modelview matrix current (see reshape).
 void drawFrame();
-// GLUT display callback: drawFrame, then shows the frame and asks for the next one.
-// There is no timer: the car makes one step per frame.
-void display();
 
 #endif

@@ -27,6 +27,15 @@ bool hasGlxExtension(Display* display, const char* name) {
   return false;
 }
 
+// GLUT display callback: draws the frame, shows it and asks for the next one. There is no
+// timer: the car makes one step per frame.
+void display() {
+  drawFrame();
+  glFlush();
+  glutSwapBuffers();
+  glutPostRedisplay();
+}
+
 template <typename Function>
 Function glxFunction(const char* name) {
   return reinterpret_cast<Function>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(name)));

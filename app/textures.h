@@ -2,20 +2,8 @@
 #ifndef APP_TEXTURES_H
 #define APP_TEXTURES_H
 
+#include "app/texture_slots.h"
 #include "image/bmp.h"
-
-enum TextureSlot {
-  TEX_ROAD,
-  TEX_WALL,
-  TEX_SKY,
-  TEX_GRASS,
-  TEX_BUILD1,
-  TEX_BUILD2,
-  TEX_BUILD3,
-  TEX_BUILD4,
-  TEX_BUILD5,
-  TEXTURE_COUNT
-};
 
 // OpenGL texture object per slot; 0 (OpenGL's empty default texture, so the surface is
 // drawn in plain colour) where the file could not be read.
