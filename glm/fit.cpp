@@ -12,10 +12,8 @@ struct Bounds {
   float min[3];
 };
 
-}  // namespace
-
 // The bounding box of vertices 1..numvertices; all zero for a model without vertices.
-static Bounds measureBounds(const Model* model) {
+Bounds measureBounds(const Model* model) {
   Bounds b = {{0, 0, 0}, {0, 0, 0}};
   if (model->numvertices == 0) return b;
   for (int axis = 0; axis < 3; axis++) b.max[axis] = b.min[axis] = model->vertices[3 + axis];
@@ -30,11 +28,17 @@ static Bounds measureBounds(const Model* model) {
 }
 
 // The extent is |max| + |min|, which equals the width only when the range contains 0.
-static float extentOf(const Bounds& b, int axis) { return glmAbsValue(b.max[axis]) + glmAbsValue(b.min[axis]); }
+float extentOf(const Bounds& b, int axis) { return glmAbsValue(b.max[axis]) + glmAbsValue(b.min[axis]); }
 
-static float largestExtent(const Bounds& b) {
+float largestExtent(const Bounds& b) {
   return glmLarger(glmLarger(extentOf(b, 0), extentOf(b, 1)), extentOf(b, 2));
 }
+
+void negateVectors(float* vectors, unsigned count) {
+  for (size_t i = 3; i < 3 * (size_t(count) + 1); i++) vectors[i] = -vectors[i];
+}
+
+}  // namespace
 
 float glmFitUnitCube(Model* model) {
   assert(model);
@@ -66,10 +70,6 @@ void glmMeasureExtents(Model* model, float* dimensions) {
 
 void glmScaleVertices(Model* model, float scale) {
   for (size_t i = 3; i < 3 * (size_t(model->numvertices) + 1); i++) model->vertices[i] *= scale;
-}
-
-static void negateVectors(float* vectors, unsigned count) {
-  for (size_t i = 3; i < 3 * (size_t(count) + 1); i++) vectors[i] = -vectors[i];
 }
 
 void glmFlipWinding(Model* model) {

@@ -37,10 +37,14 @@ void glmMakeUnit(float* v) {
   v[2] /= length;
 }
 
-static float* replaceVectorArray(float* old, size_t count) {
+namespace {
+
+float* replaceVectorArray(float* old, size_t count) {
   free(old);
   return static_cast<float*>(glmAllocate(count + 1, 3 * sizeof(float)));
 }
+
+}  // namespace
 
 void glmComputeFacetNormals(Model* model) {
   assert(model);
@@ -71,13 +75,11 @@ struct Membership {
   unsigned char* inAverage;  // 1 when the entry's facet joins the vertex's average
 };
 
-}  // namespace
-
-static bool namesVertex(const Model* model, unsigned v) { return v >= 1 && v <= model->numvertices; }
+bool namesVertex(const Model* model, unsigned v) { return v >= 1 && v <= model->numvertices; }
 
 // Counting sort by vertex. Each vertex's range is filled from its end towards its start
 // while the triangles are visited in ascending order, so the highest-numbered triangle ends first.
-static Membership buildMembership(const Model* model) {
+Membership buildMembership(const Model* model) {
   size_t corners = 3 * size_t(model->numtriangles);
   Membership m;
   m.first = static_cast<unsigned*>(glmAllocate(size_t(model->numvertices) + 2, sizeof(unsigned)));
@@ -93,20 +95,19 @@ static Membership buildMembership(const Model* model) {
   return m;
 }
 
-static void freeMembership(Membership* m) {
+void freeMembership(Membership* m) {
   free(m->first);
   free(m->triangle);
   free(m->inAverage);
 }
 
-static const float* facetNormalOf(const Model* model, unsigned triangle) {
+const float* facetNormalOf(const Model* model, unsigned triangle) {
   return &model->facetnorms[3 * size_t(model->triangles[triangle].fidx)];
 }
 
 // Marks the entries of v whose facet lies within the crease angle of the reference facet
 // (the first entry's) and sums their facet normals; false when none qualifies.
-static bool sumWithinCrease(const Model* model, Membership* m, unsigned v, float creaseCosine,
-                            float* sum) {
+bool sumWithinCrease(const Model* model, Membership* m, unsigned v, float creaseCosine, float* sum) {
   const float* reference = facetNormalOf(model, m->triangle[m->first[v]]);
   bool any = false;
   for (unsigned e = m->first[v]; e < m->first[v + 1]; e++) {
@@ -122,18 +123,18 @@ static bool sumWithinCrease(const Model* model, Membership* m, unsigned v, float
 
 // Every corner of the triangle that names v gets normal n, so a triangle naming one vertex
 // twice never keeps a normal index from an earlier computation.
-static void setCornerNormals(ModelTriangle* triangle, unsigned v, unsigned n) {
+void setCornerNormals(ModelTriangle* triangle, unsigned v, unsigned n) {
   for (int c = 0; c < 3; c++)
     if (triangle->vidx[c] == v) triangle->nidx[c] = n;
 }
 
-static void storeNormal(Model* model, unsigned k, const float* normal) {
+void storeNormal(Model* model, unsigned k, const float* normal) {
   memcpy(&model->normals[3 * size_t(k)], normal, 3 * sizeof(float));
 }
 
 // Gives vertex v its normals, numbered from k: the average first, then one facet copy per
 // entry outside the crease. Returns the next free normal number.
-static unsigned smoothVertex(Model* model, Membership* m, unsigned v, float creaseCosine, unsigned k) {
+unsigned smoothVertex(Model* model, Membership* m, unsigned v, float creaseCosine, unsigned k) {
   if (m->first[v] == m->first[v + 1]) {
     fputs("glmVertexNormals(): vertex w/o a triangle\n", stderr);
     return k;
@@ -157,12 +158,14 @@ static unsigned smoothVertex(Model* model, Membership* m, unsigned v, float crea
 }
 
 // The working array is sized for one normal per corner; keep only what was used.
-static void shrinkNormals(Model* model) {
+void shrinkNormals(Model* model) {
   float* exact = static_cast<float*>(glmAllocate(size_t(model->numnormals) + 1, 3 * sizeof(float)));
   memcpy(exact + 3, model->normals + 3, 3 * sizeof(float) * model->numnormals);
   free(model->normals);
   model->normals = exact;
 }
+
+}  // namespace
 
 void glmVertexNormals(Model* model, float angle) {
   assert(model);

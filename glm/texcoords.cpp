@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 
-static void replaceTexCoords(Model* model, unsigned count) {
+namespace {
+
+void replaceTexCoords(Model* model, unsigned count) {
   free(model->texcoords);
   model->numtexcoords = count;
   model->texcoords = static_cast<float*>(glmAllocate(size_t(count) + 1, 2 * sizeof(float)));
@@ -14,13 +16,15 @@ static void replaceTexCoords(Model* model, unsigned count) {
 
 // Points every corner of the triangles listed in a group at the texture coordinate that
 // shares the index of its vertex (fromNormals false) or of its normal (true).
-static void pointCornersAtTexCoords(Model* model, bool fromNormals) {
+void pointCornersAtTexCoords(Model* model, bool fromNormals) {
   for (ModelGroup* group = model->groups; group; group = group->next)
     for (unsigned i = 0; i < group->numtriangles; i++) {
       ModelTriangle* triangle = &model->triangles[group->triangles[i]];
       for (int c = 0; c < 3; c++) triangle->tidx[c] = fromNormals ? triangle->nidx[c] : triangle->vidx[c];
     }
 }
+
+}  // namespace
 
 void glmPlanarTexCoords(Model* model) {
   assert(model);
@@ -39,8 +43,10 @@ void glmPlanarTexCoords(Model* model) {
   pointCornersAtTexCoords(model, false);
 }
 
+namespace {
+
 // u from the angle around the x axis, v from the angle to +x, both scaled from 0..pi to 0..1.
-static void sphereMapCoordinate(const float* normal, float* texcoord) {
+void sphereMapCoordinate(const float* normal, float* texcoord) {
   float x = normal[0], y = normal[1], z = normal[2];
   float r = std::sqrt(z * z + y * y);
   float rho = std::sqrt(r * r + x * x);
@@ -52,6 +58,8 @@ static void sphereMapCoordinate(const float* normal, float* texcoord) {
   texcoord[0] = theta / 3.14159265;
   texcoord[1] = phi / 3.14159265;
 }
+
+}  // namespace
 
 void glmSphereMapTexCoords(Model* model) {
   assert(model);

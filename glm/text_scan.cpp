@@ -101,30 +101,34 @@ unsigned glmLineNumber(const char* start, const char* at) {
   return line;
 }
 
+namespace {
+
 // The span up to an embedded '\0', where a C string would end.
-static GlmSpan asCString(GlmSpan span) {
+GlmSpan asCString(GlmSpan span) {
   const char* nul = static_cast<const char*>(memchr(span.text, '\0', span.length));
   return {span.text, nul ? size_t(nul - span.text) : span.length};
 }
 
-static size_t copyToBuffer(const char* text, size_t length, char* buffer) {
+size_t copyToBuffer(const char* text, size_t length, char* buffer) {
   if (length > GLM_WORD_MAX) length = GLM_WORD_MAX;
   memcpy(buffer, text, length);
   buffer[length] = '\0';
   return length;
 }
 
-size_t glmSpanToString(GlmSpan span, char* buffer) {
-  span = asCString(span);
-  return copyToBuffer(span.text, span.length, buffer);
-}
-
 // The next white-space-delimited word at or after `from`, within [from, end).
-static GlmSpan nextWord(const char* from, const char* end) {
+GlmSpan nextWord(const char* from, const char* end) {
   while (from < end && glmIsSpace(*from)) from++;
   const char* stop = from;
   while (stop < end && !glmIsSpace(*stop)) stop++;
   return {from, size_t(stop - from)};
+}
+
+}  // namespace
+
+size_t glmSpanToString(GlmSpan span, char* buffer) {
+  span = asCString(span);
+  return copyToBuffer(span.text, span.length, buffer);
 }
 
 void glmLineName(GlmSpan line, char* buffer) {
@@ -145,9 +149,11 @@ void glmTrimmedLine(GlmSpan line, char* buffer) {
   copyToBuffer(start, size_t(end - start), buffer);
 }
 
+namespace {
+
 // Consumes the characters of `word` (lower case) in any letter case. Like the C library, it
 // also consumes the first character that does not match, unless the input (the line) has ended.
-static bool matchFolded(GlmScanner* text, const char** p, const char* word) {
+bool matchFolded(GlmScanner* text, const char** p, const char* word) {
   for (; *word; word++, (*p)++) {
     if (*p == text->end || **p == '\n') return false;
     if ((**p | 0x20) != *word) {
@@ -158,7 +164,7 @@ static bool matchFolded(GlmScanner* text, const char** p, const char* word) {
   return true;
 }
 
-static bool scanInfinityOrNan(GlmScanner* text, const char* p, float* value) {
+bool scanInfinityOrNan(GlmScanner* text, const char* p, float* value) {
   bool nan = (*p | 0x20) == 'n';
   bool whole = matchFolded(text, &p, nan ? "nan" : "inf");
   if (whole && !nan && (*p | 0x20) == 'i') whole = matchFolded(text, &p, "inity");
@@ -170,7 +176,7 @@ static bool scanInfinityOrNan(GlmScanner* text, const char* p, float* value) {
 
 // The characters the C library collects for a hexadecimal float: hex digits, one point, and a
 // binary exponent "p" (after a digit) with an optional sign and decimal digits.
-static const char* hexFloatEnd(const char* p, const char* end) {
+const char* hexFloatEnd(const char* p, const char* end) {
   bool gotDigit = false, gotDot = false, gotExponent = false;
   for (; p < end; p++) {
     char c = *p;
@@ -188,7 +194,7 @@ static const char* hexFloatEnd(const char* p, const char* end) {
   return p;
 }
 
-static bool scanHexFloat(GlmScanner* text, const char* p, float* value) {
+bool scanHexFloat(GlmScanner* text, const char* p, float* value) {
   const char* mantissa = p + 2;
   const char* stop = hexFloatEnd(mantissa, text->end);
   const char* start = text->at;
@@ -201,6 +207,8 @@ static bool scanHexFloat(GlmScanner* text, const char* p, float* value) {
   free(copy);
   return true;
 }
+
+}  // namespace
 
 float glmConvertDecimal(const char* p, const char* stop) {
   float value = 0;

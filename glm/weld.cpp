@@ -69,9 +69,7 @@ struct Probe {
   size_t home[8];
 };
 
-}  // namespace
-
-static WeldGrid makeGrid(unsigned count, float epsilon) {
+WeldGrid makeGrid(unsigned count, float epsilon) {
   WeldGrid grid;
   // An infinite epsilon gives an inverse of 0, which puts every finite vector in one cell.
   grid.inverseCellSize = 1.0 / (CELL_WIDTH * CELL_MARGIN * epsilon);
@@ -82,7 +80,7 @@ static WeldGrid makeGrid(unsigned count, float epsilon) {
   return grid;
 }
 
-static int64_t axisKey(const WeldGrid& grid, float value, int* side) {
+int64_t axisKey(const WeldGrid& grid, float value, int* side) {
   double q = value * grid.inverseCellSize;
   *side = 0;
   if (!(std::fabs(q) < CELL_LIMIT)) {
@@ -98,13 +96,13 @@ static int64_t axisKey(const WeldGrid& grid, float value, int* side) {
   return cell;
 }
 
-static CellPlace placeOf(const WeldGrid& grid, const float* v) {
+CellPlace placeOf(const WeldGrid& grid, const float* v) {
   CellPlace place;
   for (int a = 0; a < 3; a++) place.key.axis[a] = axisKey(grid, v[a], &place.side[a]);
   return place;
 }
 
-static size_t homeOf(const WeldGrid& grid, const CellKey& key) {
+size_t homeOf(const WeldGrid& grid, const CellKey& key) {
   uint64_t h = uint64_t(key.axis[0]) * 0x9E3779B97F4A7C15u;
   h = (h ^ uint64_t(key.axis[1])) * 0xC2B2AE3D27D4EB4Fu;
   h = (h ^ uint64_t(key.axis[2])) * 0x165667B19E3779F9u;
@@ -113,13 +111,13 @@ static size_t homeOf(const WeldGrid& grid, const CellKey& key) {
   return size_t(h ^ (h >> 31)) & grid.mask;
 }
 
-static bool isFinite(const float* v) {
+bool isFinite(const float* v) {
   return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
 
 // The cells that may hold a match for v, its own cell first; their entries are fetched
 // into the cache ahead of the search.
-static Probe planProbe(const WeldGrid& grid, const float* v) {
+Probe planProbe(const WeldGrid& grid, const float* v) {
   Probe probe;
   probe.cells = 0;
   // A NaN or infinite component differs from everything by NaN or infinity: such a
@@ -144,7 +142,7 @@ static Probe planProbe(const WeldGrid& grid, const float* v) {
 
 // The lowest-numbered representative within epsilon of v, or 0. Runs may hold entries of
 // other cells; those are representatives too, so checking them is harmless.
-static unsigned findRepresentative(const WeldGrid& grid, const Probe& probe, const float* v, float epsilon) {
+unsigned findRepresentative(const WeldGrid& grid, const Probe& probe, const float* v, float epsilon) {
   unsigned best = UINT32_MAX;
   for (int c = 0; c < probe.cells; c++)
     for (size_t e = probe.home[c]; grid.entries[e].index != 0; e = (e + 1) & grid.mask)
@@ -153,7 +151,7 @@ static unsigned findRepresentative(const WeldGrid& grid, const Probe& probe, con
   return best == UINT32_MAX ? 0 : best;
 }
 
-static void addRepresentative(WeldGrid* grid, const Probe& probe, const float* v, unsigned r) {
+void addRepresentative(WeldGrid* grid, const Probe& probe, const float* v, unsigned r) {
   size_t e = probe.home[0];
   while (grid->entries[e].index != 0) e = (e + 1) & grid->mask;
   grid->entries[e].index = r;
@@ -162,15 +160,14 @@ static void addRepresentative(WeldGrid* grid, const Probe& probe, const float* v
 
 // Leaves vector i's new index r, as a float, in its x component and, when asked for, in
 // newIndex[i].
-static void setNewIndex(float* vectors, unsigned* newIndex, unsigned i, unsigned r) {
+void setNewIndex(float* vectors, unsigned* newIndex, unsigned i, unsigned r) {
   vectors[3 * size_t(i)] = float(r);
   if (newIndex) newIndex[i] = r;
 }
 
 // Sets the new indices and fills the representatives into copies; returns their number.
 // Each x component is overwritten only after the vector has been welded.
-static unsigned weldWithGrid(float* vectors, unsigned count, float epsilon, float* copies,
-                             unsigned* newIndex) {
+unsigned weldWithGrid(float* vectors, unsigned count, float epsilon, float* copies, unsigned* newIndex) {
   WeldGrid grid = makeGrid(count, epsilon);
   Probe ahead[LOOKAHEAD];  // the probe of vector i sits at i % LOOKAHEAD
   for (unsigned i = 1; i <= count && i <= LOOKAHEAD; i++)
@@ -196,7 +193,7 @@ static unsigned weldWithGrid(float* vectors, unsigned count, float epsilon, floa
 // count + 1 vectors), writes their number to *numvectors, and leaves each vector's new
 // index, as a float, in its x component and, unless newIndex is null, in newIndex[i]
 // (newIndex[0] = 0).
-static float* weldVectors(float* vectors, unsigned* numvectors, float epsilon, unsigned* newIndex) {
+float* weldVectors(float* vectors, unsigned* numvectors, float epsilon, unsigned* newIndex) {
   unsigned count = *numvectors;
   float* copies = static_cast<float*>(glmAllocateLarge(size_t(count) + 1, 3 * sizeof(float)));
   if (vectors) memcpy(copies, vectors, (size_t(count) + 1) * 3 * sizeof(float));
@@ -209,6 +206,8 @@ static float* weldVectors(float* vectors, unsigned* numvectors, float epsilon, u
   }
   return copies;
 }
+
+}  // namespace
 
 float* glmWeldVectorArray(float* vectors, unsigned* numvectors, float epsilon) {
   return weldVectors(vectors, numvectors, epsilon, nullptr);

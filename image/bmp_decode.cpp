@@ -9,10 +9,10 @@
 
 namespace {
 
-const char* const kOutOfMemory = "Out of memory.";
-const char* const kTooLarge = "DIB image is too large.";
-constexpr size_t kHugePageWorthy = size_t(4) << 20;
-constexpr uintptr_t kPageSize = 4096;
+const char* const OUT_OF_MEMORY = "Out of memory.";
+const char* const TOO_LARGE = "DIB image is too large.";
+constexpr size_t HUGE_PAGE_WORTHY = size_t(4) << 20;
+constexpr uintptr_t PAGE_BYTES = 4096;
 
 bool isRunLength(const BmpLayout& layout) {
   return layout.compression == BMP_RLE8 || layout.compression == BMP_RLE4;
@@ -23,11 +23,11 @@ bool isRunLength(const BmpLayout& layout) {
 unsigned char* allocatePixels(const BmpLayout& layout, const char** error) {
   uint64_t bytes = uint64_t(layout.width) * uint64_t(layout.height) * 3;
   if (bytes > SIZE_MAX) {
-    *error = kTooLarge;
+    *error = TOO_LARGE;
     return nullptr;
   }
   void* pixels = allocateBmpBuffer(size_t(bytes), isRunLength(layout));
-  if (!pixels) *error = kOutOfMemory;
+  if (!pixels) *error = OUT_OF_MEMORY;
   return static_cast<unsigned char*>(pixels);
 }
 
@@ -44,9 +44,9 @@ const char* decodePixels(const BmpLayout& layout, unsigned char* pixels) {
 void* allocateBmpBuffer(size_t bytes, bool zeroed) {
   void* block = zeroed ? calloc(bytes, 1) : malloc(bytes);
 #ifdef MADV_HUGEPAGE
-  if (block && bytes >= kHugePageWorthy) {
-    uintptr_t first = (uintptr_t(block) + kPageSize - 1) & ~(kPageSize - 1);
-    uintptr_t last = (uintptr_t(block) + bytes) & ~(kPageSize - 1);
+  if (block && bytes >= HUGE_PAGE_WORTHY) {
+    uintptr_t first = (uintptr_t(block) + PAGE_BYTES - 1) & ~(PAGE_BYTES - 1);
+    uintptr_t last = (uintptr_t(block) + bytes) & ~(PAGE_BYTES - 1);
     madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
   }
 #endif
@@ -66,7 +66,7 @@ RgbImage* decodeBmpImage(const unsigned char* file, size_t size, const char** er
       *image = RgbImage{layout.width, layout.height, pixels};
       return image;
     }
-    *error = kOutOfMemory;
+    *error = OUT_OF_MEMORY;
   }
   free(pixels);
   return nullptr;

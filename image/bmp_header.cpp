@@ -8,28 +8,28 @@
 
 namespace {
 
-constexpr size_t kFileHeaderSize = 14;
-constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kCoreHeaderSize = 12;
-constexpr size_t kMaskBytes = 12;
+constexpr size_t FILE_HEADER_SIZE = 14;
+constexpr uint32_t INFO_HEADER_SIZE = 40;
+constexpr uint32_t CORE_HEADER_SIZE = 12;
+constexpr size_t MASK_BYTES = 12;
 // A run-length pair of two bytes yields at most 255 pixels, and an end-of-line, delta or
 // end-of-bitmap code can skip far more: a valid stream of two bytes may leave a whole
-// picture blank. Images up to kRlePixelBudget pixels (48 MiB of output) load whatever
-// their data size. Beyond it, dimensions of more than kRlePixelsPerByte pixels per byte of
-// encoded data (plus kRleSpareBytes) are taken for a damaged header, so that a short file
+// picture blank. Images up to RLE_PIXEL_BUDGET pixels (48 MiB of output) load whatever
+// their data size. Beyond it, dimensions of more than RLE_PIXELS_PER_BYTE pixels per byte of
+// encoded data (plus RLE_SPARE_BYTES) are taken for a damaged header, so that a short file
 // cannot make the loader allocate gigabytes.
-constexpr uint64_t kRlePixelBudget = uint64_t(1) << 24;
-constexpr uint64_t kRlePixelsPerByte = 1024;
-constexpr uint64_t kRleSpareBytes = 64;
+constexpr uint64_t RLE_PIXEL_BUDGET = uint64_t(1) << 24;
+constexpr uint64_t RLE_PIXELS_PER_BYTE = 1024;
+constexpr uint64_t RLE_SPARE_BYTES = 64;
 
-const char* const kTruncatedHeader = "DIB file header is truncated.";
-const char* const kUnknownFormat = "Unknown DIB file format.";
-const char* const kBadSize = "Invalid DIB image size.";
-const char* const kConversionError = "Image file conversion error.";
-const char* const kTruncatedTable = "DIB colour table runs past the end of the file.";
-const char* const kOffsetInHeaders = "DIB pixel data offset lies inside the headers.";
-const char* const kTruncatedPixels = "DIB pixel data runs past the end of the file.";
-const char* const kRleTooShort = "DIB run-length data is too short for the image size.";
+const char* const TRUNCATED_HEADER = "DIB file header is truncated.";
+const char* const UNKNOWN_FORMAT = "Unknown DIB file format.";
+const char* const BAD_SIZE = "Invalid DIB image size.";
+const char* const CONVERSION_ERROR = "Image file conversion error.";
+const char* const TRUNCATED_TABLE = "DIB colour table runs past the end of the file.";
+const char* const OFFSET_IN_HEADERS = "DIB pixel data offset lies inside the headers.";
+const char* const TRUNCATED_PIXELS = "DIB pixel data runs past the end of the file.";
+const char* const RLE_TOO_SHORT = "DIB run-length data is too short for the image size.";
 
 uint16_t readU16(const unsigned char* bytes) { return uint16_t(bytes[0] | bytes[1] << 8); }
 
@@ -56,7 +56,7 @@ uint16_t tableSizeForDepth(uint16_t bitCount) {
 // Width, height, depth and compression of either header form.
 const char* readImageFields(const unsigned char* header, BmpLayout* layout) {
   int64_t height;
-  if (readU32(header) == kCoreHeaderSize) {
+  if (readU32(header) == CORE_HEADER_SIZE) {
     layout->width = readU16(header + 4);
     height = readU16(header + 6);
     layout->bitCount = readU16(header + 10);
@@ -67,7 +67,7 @@ const char* readImageFields(const unsigned char* header, BmpLayout* layout) {
     layout->bitCount = readU16(header + 14);
     layout->compression = readU32(header + 16);
   }
-  if (layout->width <= 0 || height == 0 || height == INT32_MIN) return kBadSize;
+  if (layout->width <= 0 || height == 0 || height == INT32_MIN) return BAD_SIZE;
   layout->topDown = height < 0;
   layout->height = int32_t(height < 0 ? -height : height);
   return nullptr;
@@ -88,13 +88,13 @@ bool canConvert(uint16_t bitCount, uint32_t compression) {
 // Masks for the depths that carry them: the file's for bit-field images, the standard
 // 5-5-5 and 8-8-8 layouts otherwise.
 void setMasks(const unsigned char* storedMasks, BmpLayout* layout) {
-  static const uint32_t kMasks16[3] = {0x7C00, 0x03E0, 0x001F};
-  static const uint32_t kMasks32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+  static const uint32_t MASKS_16[3] = {0x7C00, 0x03E0, 0x001F};
+  static const uint32_t MASKS_32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
   for (int channel = 0; channel < 3; ++channel) {
     if (storedMasks)
       layout->masks[channel] = readU32(storedMasks + 4 * channel);
     else
-      layout->masks[channel] = layout->bitCount == 16 ? kMasks16[channel] : kMasks32[channel];
+      layout->masks[channel] = layout->bitCount == 16 ? MASKS_16[channel] : MASKS_32[channel];
   }
 }
 
@@ -109,22 +109,22 @@ bool uncompressedDataFits(const BmpLayout& layout) {
 
 bool runLengthDataFits(const BmpLayout& layout) {
   uint64_t pixels = uint64_t(layout.width) * uint64_t(layout.height);
-  if (pixels <= kRlePixelBudget) return true;
-  return pixels / kRlePixelsPerByte <= layout.pixelDataSize + kRleSpareBytes;
+  if (pixels <= RLE_PIXEL_BUDGET) return true;
+  return pixels / RLE_PIXELS_PER_BYTE <= layout.pixelDataSize + RLE_SPARE_BYTES;
 }
 
 // The run-length stream is as long as the header's image size says, when it says one.
 const char* limitRunLengthData(const unsigned char* header, BmpLayout* layout) {
   uint32_t imageSize = readU32(header + 20);
-  if (imageSize > layout->pixelDataSize) return kTruncatedPixels;
+  if (imageSize > layout->pixelDataSize) return TRUNCATED_PIXELS;
   if (imageSize != 0) layout->pixelDataSize = imageSize;
-  return runLengthDataFits(*layout) ? nullptr : kRleTooShort;
+  return runLengthDataFits(*layout) ? nullptr : RLE_TOO_SHORT;
 }
 
 const char* checkPixelData(const unsigned char* header, BmpLayout* layout) {
   bool runLength = layout->compression == BMP_RLE8 || layout->compression == BMP_RLE4;
   if (runLength) return limitRunLengthData(header, layout);
-  return uncompressedDataFits(*layout) ? nullptr : kTruncatedPixels;
+  return uncompressedDataFits(*layout) ? nullptr : TRUNCATED_PIXELS;
 }
 
 // Masks (bit-field images only) and colour table after the checked image header at
@@ -134,12 +134,12 @@ const char* locateTable(const unsigned char* file, size_t size, size_t headerOff
   const unsigned char* header = file + headerOffset;
   size_t tableOffset = headerOffset + readU32(header);
   bool hasMasks = layout->compression == BMP_BITFIELDS;
-  if (hasMasks && size - tableOffset < kMaskBytes) return kTruncatedHeader;
+  if (hasMasks && size - tableOffset < MASK_BYTES) return TRUNCATED_HEADER;
   setMasks(hasMasks ? file + tableOffset : nullptr, layout);
-  if (hasMasks) tableOffset += kMaskBytes;
-  layout->colorEntrySize = readU32(header) == kCoreHeaderSize ? 3 : 4;
+  if (hasMasks) tableOffset += MASK_BYTES;
+  layout->colorEntrySize = readU32(header) == CORE_HEADER_SIZE ? 3 : 4;
   layout->colorCount = bmpColorTableSize(header);
-  if ((size - tableOffset) / layout->colorEntrySize < layout->colorCount) return kTruncatedTable;
+  if ((size - tableOffset) / layout->colorEntrySize < layout->colorCount) return TRUNCATED_TABLE;
   layout->colorTable = file + tableOffset;
   *headersEnd = tableOffset;
   return nullptr;
@@ -149,9 +149,9 @@ const char* locateTable(const unsigned char* file, size_t size, size_t headerOff
 const char* locatePixels(const unsigned char* file, size_t size, size_t headerOffset, size_t headersEnd,
                          BmpLayout* layout) {
   size_t tableEnd = headersEnd + size_t(layout->colorCount) * layout->colorEntrySize;
-  size_t pixelOffset = headerOffset == kFileHeaderSize ? readU32(file + 10) : tableEnd;
-  if (pixelOffset < headersEnd) return kOffsetInHeaders;
-  if (pixelOffset > size) return kTruncatedPixels;
+  size_t pixelOffset = headerOffset == FILE_HEADER_SIZE ? readU32(file + 10) : tableEnd;
+  if (pixelOffset < headersEnd) return OFFSET_IN_HEADERS;
+  if (pixelOffset > size) return TRUNCATED_PIXELS;
   layout->pixelData = file + pixelOffset;
   layout->pixelDataSize = size - pixelOffset;
   return checkPixelData(file + headerOffset, layout);
@@ -162,7 +162,7 @@ const char* locatePixels(const unsigned char* file, size_t size, size_t headerOf
 uint16_t bmpColorTableSize(const void* header) {
   assert(header);
   const unsigned char* bytes = static_cast<const unsigned char*>(header);
-  if (readU32(bytes) == kCoreHeaderSize) return tableSizeForDepth(readU16(bytes + 10));
+  if (readU32(bytes) == CORE_HEADER_SIZE) return tableSizeForDepth(readU16(bytes + 10));
   uint32_t colorsUsed = readU32(bytes + 32);
   if (colorsUsed != 0) return uint16_t(colorsUsed);
   return tableSizeForDepth(readU16(bytes + 14));
@@ -171,13 +171,13 @@ uint16_t bmpColorTableSize(const void* header) {
 const char* parseBmpLayout(const unsigned char* file, size_t size, BmpLayout* layout) {
   *layout = BmpLayout{};
   bool fileHeader = size >= 2 && file[0] == 'B' && file[1] == 'M';
-  size_t headerOffset = fileHeader ? kFileHeaderSize : 0;
-  if (size < headerOffset + 4) return kTruncatedHeader;
+  size_t headerOffset = fileHeader ? FILE_HEADER_SIZE : 0;
+  if (size < headerOffset + 4) return TRUNCATED_HEADER;
   uint32_t headerSize = readU32(file + headerOffset);
-  if (headerSize != kInfoHeaderSize && headerSize != kCoreHeaderSize) return kUnknownFormat;
-  if (size - headerOffset < headerSize) return kTruncatedHeader;
+  if (headerSize != INFO_HEADER_SIZE && headerSize != CORE_HEADER_SIZE) return UNKNOWN_FORMAT;
+  if (size - headerOffset < headerSize) return TRUNCATED_HEADER;
   if (const char* error = readImageFields(file + headerOffset, layout)) return error;
-  if (!canConvert(layout->bitCount, layout->compression)) return kConversionError;
+  if (!canConvert(layout->bitCount, layout->compression)) return CONVERSION_ERROR;
   size_t headersEnd;
   if (const char* error = locateTable(file, size, headerOffset, layout, &headersEnd)) return error;
   return locatePixels(file, size, headerOffset, headersEnd, layout);

@@ -5,7 +5,7 @@
 
 namespace {
 
-const char* const kTruncated = "DIB run-length data ends before the image is complete.";
+const char* const TRUNCATED = "DIB run-length data ends before the image is complete.";
 
 // Escape codes that follow a zero count.
 enum : unsigned { END_OF_LINE = 0, END_OF_BITMAP = 1, DELTA = 2 };
@@ -49,7 +49,7 @@ void putRun(RleDecoder* decoder, unsigned count, unsigned value) {
 const char* putLiterals(RleDecoder* decoder, unsigned count) {
   bool rle8 = decoder->layout.compression == BMP_RLE8;
   size_t bytes = rle8 ? count : (count + 1) / 2;
-  if (bytesLeft(*decoder) < bytes) return kTruncated;
+  if (bytesLeft(*decoder) < bytes) return TRUNCATED;
   const unsigned char* data = decoder->layout.pixelData + decoder->position;
   if (rle8)
     putPixels(decoder, count, [data](int32_t i) { return data[i]; });
@@ -61,7 +61,7 @@ const char* putLiterals(RleDecoder* decoder, unsigned count) {
 }
 
 const char* moveBy(RleDecoder* decoder) {
-  if (bytesLeft(*decoder) < 2) return kTruncated;
+  if (bytesLeft(*decoder) < 2) return TRUNCATED;
   const unsigned char* offsets = decoder->layout.pixelData + decoder->position;
   decoder->position += 2;
   decoder->x = advance(decoder->x, offsets[0], decoder->layout.width);
@@ -92,7 +92,7 @@ const char* decodeBmpRunLengths(const BmpLayout& layout, const BmpPalette& palet
   RleDecoder decoder{layout, palette, pixels, 0, 0, 0};
   bool finished = false;
   while (!finished && decoder.y < layout.height) {
-    if (bytesLeft(decoder) < 2) return kTruncated;
+    if (bytesLeft(decoder) < 2) return TRUNCATED;
     unsigned count = layout.pixelData[decoder.position];
     unsigned value = layout.pixelData[decoder.position + 1];
     decoder.position += 2;

@@ -53,9 +53,9 @@ void prepareChannel(uint32_t mask, MaskChannel* channel) {
 
 template <int Bits>
 void decodeIndexedRow(const unsigned char* src, unsigned char* out, int32_t width, const BmpPalette& palette) {
-  constexpr int kPerByte = 8 / Bits;
-  constexpr unsigned kIndexMask = (1u << Bits) - 1;
-  auto indexOf = [src](int32_t x) { return (src[x / kPerByte] >> (8 - Bits * (x % kPerByte + 1))) & kIndexMask; };
+  constexpr int PER_BYTE = 8 / Bits;
+  constexpr unsigned INDEX_MASK = (1u << Bits) - 1;
+  auto indexOf = [src](int32_t x) { return (src[x / PER_BYTE] >> (8 - Bits * (x % PER_BYTE + 1))) & INDEX_MASK; };
   putPaletteColors(palette, width, indexOf, out);
 }
 
