@@ -74,7 +74,19 @@ void glmFreeModel(Model* model) {
   free(model);
 }
 
-char* glmPathDirectory(const char* path) {
+char* glmTryPathBeside(const char* path, const char* name) {
   const char* slash = strrchr(path, '/');
-  return glmCopyStringPart(path, slash ? size_t(slash - path) + 1 : 0);
+  size_t directory = slash ? size_t(slash - path) + 1 : 0, length = strlen(name);
+  char* joined = static_cast<char*>(glmTryAllocate(directory + length + 1, 1));
+  if (!joined) return nullptr;
+  memcpy(joined, path, directory);
+  memcpy(joined + directory, name, length);
+  return joined;
+}
+
+char* glmPathDirectory(const char* path) {
+  char* directory = glmTryPathBeside(path, "");
+  if (directory) return directory;
+  fprintf(stderr, "glmPathDirectory(): out of memory.\n");
+  exit(1);
 }

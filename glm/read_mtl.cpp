@@ -77,17 +77,6 @@ void setDefaults(ModelMaterial* material) {
   material->shininess = 65.0f;
 }
 
-// The library path: the model file's directory followed by the name exactly as written.
-char* libraryPath(const Model* model, const char* name) {
-  const char* slash = strrchr(model->pathname, '/');
-  size_t directory = slash ? size_t(slash - model->pathname) + 1 : 0, length = strlen(name);
-  char* path = static_cast<char*>(glmTryAllocate(directory + length + 1, 1));
-  if (!path) return nullptr;
-  memcpy(path, model->pathname, directory);
-  memcpy(path + directory, name, length);
-  return path;
-}
-
 // Replaces the model's materials (an earlier library's are freed) with `count` defaults.
 bool allocateMaterials(Model* model, unsigned count) {
   glmFreeMaterials(model);
@@ -119,7 +108,7 @@ bool failed(const char* message, const char* path) {
 
 bool glmTryReadMTL(Model* model, const char* name) {
   assert(model);
-  char* path = libraryPath(model, name);
+  char* path = glmTryPathBeside(model->pathname, name);
   if (!path) return failed("glmReadMTL() failed: out of memory reading \"%s\".\n", name);
   GlmFileBytes file;
   GlmLoadResult loaded = glmLoadFile(path, &file);

@@ -5,6 +5,7 @@
 #include "glm/glm.h"
 #include "glm/memory.h"
 #include "glm/mode.h"
+#include "glm/record.h"
 
 #include <cassert>
 #include <cstdio>
@@ -146,12 +147,11 @@ void writeMaterials(FILE* file, const Model* model) {
 void glmWriteMTL(Model* model, const char* modelpath, const char* mtllibname) {
   assert(model);
   mtllibname = fileNamePart(mtllibname);
-  char* directory = glmPathDirectory(modelpath);
-  size_t length = strlen(directory) + strlen(mtllibname);
-  char* filename = static_cast<char*>(glmAllocate(length + 1, 1));
-  strcpy(filename, directory);
-  strcat(filename, mtllibname);
-  free(directory);
+  char* filename = glmTryPathBeside(modelpath, mtllibname);
+  if (!filename) {
+    fprintf(stderr, "glmWriteMTL() failed: out of memory.\n");
+    exit(1);
+  }
   FILE* file = openOrExit(filename, "glmWriteMTL() failed: can't open file \"%s\".\n");
   writeHeader(file, "MTL");
   fputc('\n', file);

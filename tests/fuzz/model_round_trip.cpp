@@ -6,10 +6,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
 namespace {
+
+const std::string& fuzzDirectory();
 
 std::string makeDirectory() {
   char pattern[] = "/tmp/kerbhopper-model-fuzz-XXXXXX";
@@ -62,8 +65,6 @@ void roundTrip(Model* model, uint8_t choice) {
   glmFreeModel(read);
 }
 
-}  // namespace
-
 // Never destroyed, so it is still there when the exit handler removes the directory.
 const std::string& fuzzDirectory() {
   static const std::string* directory = [] {
@@ -97,4 +98,19 @@ void readAndRoundTrip(const std::string& path, uint8_t choice) {
   if (!model) return;
   roundTrip(model, choice);
   glmFreeModel(model);
+}
+
+}  // namespace
+
+void fuzzModelFiles(const char* fixedName, const char* fixedText, const char* inputName, const uint8_t* data,
+                    size_t size) {
+  static const std::string directory = fuzzDirectory() + "/in";
+  static const bool fixedWritten = [&] {
+    writeFuzzFile(directory + "/" + fixedName, reinterpret_cast<const uint8_t*>(fixedText), strlen(fixedText));
+    return true;
+  }();
+  (void)fixedWritten;
+  writeFuzzFile(directory + "/" + inputName, data, size);
+  // The choice of mode is a byte the reader hardly depends on: the file's length.
+  readAndRoundTrip(directory + "/model.obj", uint8_t(size * 37));
 }

@@ -9,14 +9,11 @@
 #include <cstdint>
 #include <string>
 
-// A private directory for the whole run, removed when the fuzzer exits, with the subdirectories
-// "in" (the file read) and "out" (the files written).
-const std::string& fuzzDirectory();
-// Writes `size` bytes of `data` to `path`.
-void writeFuzzFile(const std::string& path, const uint8_t* data, size_t size);
-// Reads the OBJ at `path`, whole and in chunks of a size taken from `choice`; when it reads,
-// runs the round trip with a mode taken from `choice`. Aborts when the two reads differ or the
-// model read back differs in its counts.
-void readAndRoundTrip(const std::string& path, uint8_t choice);
+// One fuzz input: writes the fixed file `fixedName` (once per run) and the input as `inputName`
+// beside it, in a private directory removed when the fuzzer exits; then reads "model.obj"
+// there, whole and in chunks, and when it reads, runs the round trip in a mode taken from the
+// input's length. Aborts when the two reads differ or the model read back differs in its counts.
+void fuzzModelFiles(const char* fixedName, const char* fixedText, const char* inputName, const uint8_t* data,
+                    size_t size);
 
 #endif

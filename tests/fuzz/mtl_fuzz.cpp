@@ -2,8 +2,6 @@
 // model that reads through a write and a read back.
 #include "model_round_trip.h"
 
-#include <cstring>
-
 namespace {
 
 const char MODEL[] =
@@ -13,13 +11,6 @@ const char MODEL[] =
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string directory = fuzzDirectory() + "/in";
-  static const bool modelWritten = [] {
-    writeFuzzFile(directory + "/model.obj", reinterpret_cast<const uint8_t*>(MODEL), strlen(MODEL));
-    return true;
-  }();
-  (void)modelWritten;
-  writeFuzzFile(directory + "/lib.mtl", data, size);
-  readAndRoundTrip(directory + "/model.obj", uint8_t(size * 37));
+  fuzzModelFiles("model.obj", MODEL, "lib.mtl", data, size);
   return 0;
 }
