@@ -1,13 +1,12 @@
 #include "glm/glm.h"
 #include "support/draw_fixtures.h"
+#include "support/feedback.h"
 #include "support/gl_context.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,47 +15,12 @@ namespace {
 
 constexpr int SIZE = 64;  // the square's corners land on window coordinates 16 and 48
 
-// One vertex as GL_3D_COLOR_TEXTURE feedback reports it: window position, RGBA, STRQ.
-struct Corner {
-  float x, y, z;
-  float color[4];
-  float texture[4];
-};
-using Polygons = std::vector<std::vector<Corner>>;
-
 struct ModelDeleter {
   void operator()(Model* model) const { glmFreeModel(model); }
 };
 using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
 
 ModelPtr square() { return ModelPtr(buildFixtureModel(squareFixture())); }
-
-Polygons parseFeedback(const std::vector<float>& buffer, int used) {
-  Polygons polygons;
-  for (int i = 0; i < used;) {
-    EXPECT_EQ(buffer[i], GL_POLYGON_TOKEN);
-    int count = int(buffer[i + 1]);
-    i += 2;
-    std::vector<Corner> corners(count);
-    for (Corner& corner : corners) {
-      memcpy(&corner, &buffer[i], sizeof corner);
-      i += sizeof corner / sizeof(float);
-    }
-    polygons.push_back(corners);
-  }
-  return polygons;
-}
-
-// What `draw` sends through the pipeline, as feedback instead of pixels.
-Polygons feedback(const std::function<void()>& draw) {
-  std::vector<float> buffer(4096);
-  glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
-  glRenderMode(GL_FEEDBACK);
-  draw();
-  int used = glRenderMode(GL_RENDER);
-  EXPECT_GE(used, 0) << "feedback buffer overflow";
-  return parseFeedback(buffer, used);
-}
 
 std::string drawWarnings(Model* model, unsigned mode) {
   testing::internal::CaptureStdout();
@@ -302,12 +266,12 @@ TEST_F(Draw, ColorAndMaterialWithoutMaterialsLeavesColorMaterialAlone) {
 }
 
 TEST(DrawDeathTest, NullModelFailsAssertion) {
-  EXPECT_DEATH(glmDraw(nullptr, GLMMODE_NONE), "Assertion .model. failed");
+  EXPECT_DEATH(glmDraw(nullptr, GLMMODE_NONE), "Assertion `model' failed");
 }
 
 TEST(DrawDeathTest, ModelWithoutVerticesFailsAssertion) {
   Model empty{};
-  EXPECT_DEATH(glmDraw(&empty, GLMMODE_NONE), "Assertion .model->vertices. failed");
+  EXPECT_DEATH(glmDraw(&empty, GLMMODE_NONE), "Assertion `model->vertices' failed");
 }
 
 }  // namespace

@@ -88,9 +88,9 @@ TEST_F(ModelRecord, FreeModelReleasesEverythingItOwns) {
 }
 
 TEST(ModelRecordDeathTest, NullModelFailsTheAssertionNamedModel) {
-  EXPECT_DEATH(glmLookupGroup(nullptr, "x"), "model");
-  EXPECT_DEATH(glmEnsureGroup(nullptr, "x"), "model");
-  EXPECT_DEATH(glmFreeModel(nullptr), "model");
+  EXPECT_DEATH(glmLookupGroup(nullptr, "x"), "Assertion `model' failed");
+  EXPECT_DEATH(glmEnsureGroup(nullptr, "x"), "Assertion `model' failed");
+  EXPECT_DEATH(glmFreeModel(nullptr), "Assertion `model' failed");
 }
 
 TEST(PathDirectory, KeepsEverythingUpToTheLastForwardSlash) {

@@ -338,7 +338,7 @@ TEST(WriteObjDeathTest, FullDiskUnderLibraryEndsWithStatusOne) {
 }
 
 TEST(WriteObjDeathTest, NullModelFailsAssertion) {
-  EXPECT_DEATH(glmWriteOBJ(nullptr, "unused.obj", GLMMODE_NONE), "Assertion .model. failed");
+  EXPECT_DEATH(glmWriteOBJ(nullptr, "unused.obj", GLMMODE_NONE), "Assertion `model' failed");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The building table and the crash rules, without OpenGL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/buildings.h"
@@ -25,24 +26,36 @@ class Collision : public testing::Test {
   }
 };
 
-TEST(BuildingTable, HoldsFiftyOneRowsInTheirOrder) {
-  const BuildingSpec& first = buildingTable[0];
-  EXPECT_EQ(first.x, -20);
-  EXPECT_EQ(first.z, 0);
-  EXPECT_EQ(first.depth, 60);
-  EXPECT_EQ(first.width, 20);
-  EXPECT_EQ(first.height, 170);
-  EXPECT_EQ(first.texture, TEX_BUILD1);
-  const BuildingSpec& row25 = buildingTable[24];
-  EXPECT_EQ(row25.x, -440);
-  EXPECT_EQ(row25.z, -450);
-  EXPECT_EQ(row25.depth, 130);
-  EXPECT_EQ(row25.width, 100);
-  const BuildingSpec& last = buildingTable[BUILDING_COUNT - 1];
-  EXPECT_EQ(last.x, 350);
-  EXPECT_EQ(last.z, 390);
-  EXPECT_EQ(last.height, 120);
-  EXPECT_EQ(last.texture, TEX_BUILD2);
+// Figures of the city plan worked out by hand from its 51 buildings: what is built where, how
+// much wall there is to draw, and the tallest and lowest. A mistyped row moves one of them.
+TEST(BuildingTable, AddsUpToTheCityPlan) {
+  double area = 0, wallArea = 0, momentX = 0, momentZ = 0;
+  double west = 1e9, east = -1e9, south = 1e9, north = -1e9, tallest = 0, lowest = 1e9;
+  for (const BuildingSpec& row : buildingTable) {
+    const double footprint = row.width * row.depth;
+    area += footprint;
+    wallArea += 2 * (row.width + row.depth) * row.height;
+    momentX += footprint * (row.x + row.width / 2);
+    momentZ += footprint * (row.z + row.depth / 2);
+    west = std::min(west, row.x);
+    east = std::max(east, row.x + row.width);
+    south = std::min(south, row.z);
+    north = std::max(north, row.z + row.depth);
+    tallest = std::max(tallest, row.height);
+    lowest = std::min(lowest, row.height);
+  }
+  EXPECT_EQ(area, 156350);
+  EXPECT_EQ(wallArea, 1292700);
+  EXPECT_NEAR(momentX / area, -359365.0 / 6254, 1e-9);  // where the built-up area is centred
+  EXPECT_NEAR(momentZ / area, -80480.0 / 3127, 1e-9);
+  EXPECT_EQ(west, -440);
+  EXPECT_EQ(east, 400);
+  EXPECT_EQ(south, -450);
+  EXPECT_EQ(north, 440);
+  EXPECT_EQ(tallest, 220);
+  EXPECT_EQ(buildingTable[32].height, 220);  // the 33rd row
+  EXPECT_EQ(lowest, 70);
+  EXPECT_EQ(buildingTable[22].height, 70);  // the 23rd row
 }
 
 TEST(BuildingTable, UsesTheFiveFacadesInTheirProportions) {
@@ -71,6 +84,16 @@ TEST(BuildingTable, EveryBuildingStandsInsideTheWalls) {
 TEST_F(Collision, TheStartAndTheGapBetweenRowsTwentySixAndTwentySevenAreFree) {
   EXPECT_FALSE(crashesAt(0, 0));
   EXPECT_FALSE(crashesAt(50, 30));
+}
+
+// The car starts on the road that crosses the whole city from wall to wall, world X -20 ... 30.
+// Buildings line it on both sides: the first row on its western kerb, the 35th on its eastern
+// one; the crash margin keeps the car 0.5 off them.
+TEST_F(Collision, TheStartRoadIsClearFromWallToWall) {
+  for (double x : {-19.4, 0.0, 29.4})
+    for (double z = -499.5; z <= 499.5; z += 0.5) ASSERT_FALSE(crashesAt(x, z)) << "at " << x << ", " << z;
+  EXPECT_TRUE(crashesAt(-19.6, 0));
+  EXPECT_TRUE(crashesAt(29.6, -400));
 }
 
 TEST_F(Collision, RowOneFootprintIsGrownByHalfAUnitWithStrictBounds) {

@@ -7,9 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/buildings.h"
@@ -19,6 +23,7 @@
 #include "app/scenery.h"
 #include "app/textures.h"
 #include "app/vehicle.h"
+#include "support/feedback.h"
 #include "support/gl_context.h"
 #include "support/test_files.h"
 
@@ -308,7 +313,10 @@ TEST_F(Frame, EachFrameMovesTheCarOneStepAndChecksForCrashes) {
   EXPECT_TRUE(crashed);
 }
 
-// The camera looks from behind the car; the scenery frame is left on the matrix.
+// After a frame the modelview holds the chase camera and the scenery frame, in which world
+// (x, y, z) is scenery (x + 20, 5 y + 1.5, z). Checked by where points land in eye space, worked
+// out from the picture's geometry: the eye stands 2 behind the car at height 0.6 - 0.2 and looks
+// at the car's ground point, so that point lies straight ahead at sqrt(2 * 2 + 0.4 * 0.4).
 TEST_F(Frame, TheModelviewEndsAsCameraTimesSceneryFrame) {
   writeCar();
   carX = 12;
@@ -316,14 +324,120 @@ TEST_F(Frame, TheModelviewEndsAsCameraTimesSceneryFrame) {
   heading = 0.4;
   cameraDrop = 0.2;
   drawStartFrame();
-  GLdouble actual[16], expected[16];
-  glGetDoublev(GL_MODELVIEW_MATRIX, actual);
+  GLdouble m[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, m);
+  // Eye-space position of world point (x, y, z).
+  auto seen = [&](double x, double y, double z) {
+    const double p[3] = {x + 20, 5 * y + 1.5, z};
+    std::vector<double> eye(3);
+    for (int row = 0; row < 3; ++row) eye[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
+    return eye;
+  };
+  const double reach = std::sqrt(4.16);
+  const struct {
+    const char* what;
+    double x, y, z;
+    std::vector<double> eye;
+  } cases[] = {
+      {"the eye", 12 + 2 * sin(0.4), 0.4, -7 + 2 * cos(0.4), {0, 0, 0}},
+      {"the car", 12, 0, -7, {0, 0, -reach}},
+      // One to the right of the car (its direction of travel turned a quarter clockwise).
+      {"right of the car", 12 + cos(0.4), 0, -7 - sin(0.4), {1, 0, -reach}},
+      // One above the car: 2 ahead of the eye and 0.6 above it, seen tilted down by 0.4 in 2.
+      {"above the car", 12, 1, -7, {0, 2 / reach, -3.76 / reach}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<double> eye = seen(c.x, c.y, c.z);
+    for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(eye[axis], c.eye[axis], 1e-5) << c.what << ", axis " << axis;
+  }
+}
+
+// The enclosure walls as the scenery draws them: the corners of each wall polygon in world X
+// and Z, found through an orthographic camera that sees the whole city from an oblique angle
+// (no wall edge-on) and mapped back from feedback window coordinates.
+std::vector<std::vector<std::pair<double, double>>> enclosureWalls() {
+  constexpr int HALF = 1500;  // takes in the sky dome and the roads' ends however it is turned
+  const GLint viewport[4] = {0, 0, 2 * HALF, 2 * HALF};
+  glViewport(0, 0, 2 * HALF, 2 * HALF);
+  glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluLookAt(12 + 2 * sin(0.4), 0.4, -7 + 2 * cos(0.4), 12, 0, -7, 0, 1, 0);
-  glScaled(1, 0.2, 1);
-  glTranslated(-20, -1.5, 0);
-  glGetDoublev(GL_MODELVIEW_MATRIX, expected);
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-5) << "entry " << i;
+  glOrtho(-HALF, HALF, -HALF, HALF, -HALF, HALF);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glRotated(30, 1, 0, 0);
+  glRotated(20, 0, 1, 0);
+  GLdouble camera[16], projection[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, camera);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  const Polygons polygons = feedback(drawScenery, 1 << 21);
+  // Only the wall picture repeats 100 times along and 20 times up its surface.
+  std::vector<std::vector<std::pair<double, double>>> walls;
+  for (const auto& polygon : polygons) {
+    float along = 0, up = 0;
+    for (const Corner& corner : polygon) {
+      along = std::max(along, corner.texture[0]);
+      up = std::max(up, corner.texture[1]);
+    }
+    if (along != 100 || up != 20) continue;
+    walls.emplace_back();
+    for (const Corner& corner : polygon) {
+      GLdouble x, y, z;
+      EXPECT_TRUE(gluUnProject(corner.x, corner.y, corner.z, camera, projection, viewport, &x, &y, &z));
+      walls.back().emplace_back(x, z);
+    }
+  }
+  return walls;
+}
+
+// Whether the edge check alone crashes a car resting at world (x, z).
+bool edgeCrashesAt(double x, double z) {
+  carX = x;
+  carZ = z;
+  crashed = false;
+  stepLength = 0;
+  checkCityEdge();
+  return crashed;
+}
+
+// The walls the car sees are where it crashes: each stands on a straight line 0.5 beyond a
+// crash edge, and each runs the whole length of its side, from wall to wall.
+TEST_F(Frame, TheEnclosureWallsStandHalfAUnitBeyondTheCrashEdges) {
+  // Each wall's line (X of those running along Z, Z of those along X) with the stretch it covers.
+  std::map<double, std::pair<double, double>> alongZ, alongX;
+  for (const auto& wall : enclosureWalls()) {
+    std::set<double> xs, zs;
+    for (const auto& [x, z] : wall) {
+      xs.insert(std::round(x * 100) / 100);
+      zs.insert(std::round(z * 100) / 100);
+    }
+    ASSERT_TRUE(xs.size() == 1 || zs.size() == 1) << "a wall that does not stand on a straight line";
+    const bool runsAlongZ = xs.size() == 1;
+    const double at = *(runsAlongZ ? xs : zs).begin();
+    const std::set<double>& stretch = runsAlongZ ? zs : xs;
+    auto line = (runsAlongZ ? alongZ : alongX).emplace(at, std::make_pair(*stretch.begin(), *stretch.rbegin())).first;
+    line->second.first = std::min(line->second.first, *stretch.begin());
+    line->second.second = std::max(line->second.second, *stretch.rbegin());
+  }
+  ASSERT_EQ(alongZ.size(), 2u) << "walls running along Z";
+  ASSERT_EQ(alongX.size(), 2u) << "walls running along X";
+  const double west = alongZ.begin()->first, east = alongZ.rbegin()->first;
+  const double south = alongX.begin()->first, north = alongX.rbegin()->first;
+  for (const auto& [x, stretch] : alongZ) EXPECT_EQ(stretch, std::make_pair(south, north)) << "the wall at X " << x;
+  for (const auto& [z, stretch] : alongX) EXPECT_EQ(stretch, std::make_pair(west, east)) << "the wall at Z " << z;
+  const double middleX = (west + east) / 2, middleZ = (south + north) / 2;
+  const struct {
+    const char* wall;
+    double insideX, insideZ, beyondX, beyondZ;
+  } edges[] = {
+      {"west", west + 0.51, middleZ, west + 0.49, middleZ},
+      {"east", east - 0.51, middleZ, east - 0.49, middleZ},
+      {"south", middleX, south + 0.51, middleX, south + 0.49},
+      {"north", middleX, north - 0.51, middleX, north - 0.49},
+  };
+  for (const auto& e : edges) {
+    EXPECT_FALSE(edgeCrashesAt(e.insideX, e.insideZ)) << "0.51 inside the " << e.wall << " wall";
+    EXPECT_TRUE(edgeCrashesAt(e.beyondX, e.beyondZ)) << "0.49 inside the " << e.wall << " wall";
+  }
 }
 
 TEST_F(Frame, BuildingsAndRoadsLeaveTheMatrixAsTheyFoundIt) {
