@@ -3,7 +3,8 @@
 # exit on Escape and on SIGTERM, a missing texture and a missing car model.
 # Needs DISPLAY (run it through tools/with-xvfb.sh).
 # Usage: tools/e2e.sh DEMO_BINARY MEDIA_FOLDER [REFERENCE_PNG]
-# Set E2E_SCREENSHOT=file.png to keep the first screenshot. Exits 77 when the media are missing.
+# Set E2E_SCREENSHOT=file.png to keep the first screenshot. Exits 77 when the media are missing,
+# or fails under CI (CI=true), where nothing may be missing.
 set -eu
 demo=$(realpath "$1")
 media=$(realpath "$2")
@@ -16,8 +17,19 @@ export SDL_AUDIODRIVER=dummy  # no sound card needed
 # be told from ours. The unit tests check our allocations for leaks.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
-for file in data/porsche.obj road.bmp wall.bmp sky.bmp grass.bmp build1.bmp; do
-  [ -e "$media/$file" ] || { echo "e2e: skipped, $media/$file is missing"; exit 77; }
+case "${CI:-}" in true | 1) ci=1 ;; *) ci="" ;; esac
+
+# lacking WHAT: without WHAT part of the test cannot run: a failure under CI, a note elsewhere.
+lacking() {
+  if [ -n "$ci" ]; then
+    echo "e2e: FAILED: $1 is missing (required under CI)" >&2
+    exit 1
+  fi
+  echo "e2e: $1 is missing" >&2
+}
+
+for file in data/porsche.obj road.bmp wall.bmp sky.bmp grass.bmp build1.bmp 22.mp3; do
+  [ -e "$media/$file" ] || { lacking "$media/$file"; echo "e2e: skipped"; exit 77; }
 done
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/kerbhopper-e2e.XXXXXX")
@@ -97,20 +109,45 @@ pixel() {
   $magick "$tmp/$1.ppm" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
 }
 
-# changed A B: number of pixels that differ by more than a little.
-changed() { compare -metric AE -fuzz 6% "$1" "$2" null: 2>&1 || true; }
+# is_number TEXT: TEXT is one plain decimal number and nothing else (no second line either).
+is_number() {
+  case "$1" in '' | *[!0-9.eE+-]*) return 1 ;; esac
+  printf '%s\n' "$1" | grep -Eqx '[0-9]+([.][0-9]*)?([eE][-+]?[0-9]+)?'
+}
 
-# mean_error A B: mean difference of two pictures of one size, 0 (same) to 1.
-mean_error() { compare -metric MAE "$1" "$2" null: 2>&1 | sed 's/.*(\(.*\))/\1/'; }
+# measure METRIC A B [OPTIONS...]: sets $metric to compare's measure of how far B is from A.
+# compare exits 1 for pictures that differ, which is what is measured; 2 or more, or anything but
+# a number, means nothing was measured, and the test fails rather than read it as "no change".
+measure() {
+  kind=$1 first=$2 second=$3
+  shift 3
+  status=0
+  report=$(compare -metric "$kind" "$@" "$first" "$second" null: 2>&1) || status=$?
+  case "$kind" in
+    MAE) metric=$(printf '%s\n' "$report" | sed -n 's/^[^ ]* (\([^ ]*\))$/\1/p') ;;  # "absolute (normalised)"
+    *) metric=$report ;;
+  esac
+  [ "$status" -le 1 ] && is_number "$metric" ||
+    fail "compare -metric $kind could not measure $second against $first (status $status): $report"
+}
+
+# changed A B: sets $metric to the number of pixels that differ by more than a little (large
+# counts come as "1e+06").
+changed() { measure AE "$1" "$2" -fuzz 6%; }
+
+# mean_error A B: sets $metric to the mean difference of two pictures of one size, 0 (same) to 1.
+mean_error() { measure MAE "$1" "$2"; }
 
 below() { awk -v value="$1" -v limit="$2" 'BEGIN { exit !(value < limit) }'; }
 
 expect_change() {
-  [ "$(changed "$tmp/$1.ppm" "$tmp/$2.ppm")" -gt 5000 ] || fail "$2 looks like $1 after $3"
+  changed "$tmp/$1.ppm" "$tmp/$2.ppm"
+  below 5000 "$metric" || fail "$2 looks like $1 after $3 ($metric pixels changed)"
 }
 
 expect_same() {
-  [ "$(changed "$tmp/$1.ppm" "$tmp/$2.ppm")" -lt 1000 ] || fail "$2 differs from $1 after $3"
+  changed "$tmp/$1.ppm" "$tmp/$2.ppm"
+  below "$metric" 1000 || fail "$2 differs from $1 after $3 ($metric pixels changed)"
 }
 
 # --- the demo with its own media
@@ -122,8 +159,11 @@ xprop -id "$wid" WM_NAME | grep -qF "\"$title\"" || fail "WM_NAME is not '$title
 
 shot start
 if [ -n "$reference" ] && [ -e "$reference" ]; then
-  error=$(mean_error "$tmp/start.ppm" "$reference")
-  below "$error" 0.02 || fail "the first frame differs from $reference (mean error $error)"
+  mean_error "$reference" "$tmp/start.ppm"
+  below "$metric" 0.02 || fail "the first frame differs from $reference (mean error $metric)"
+elif [ -n "$reference" ]; then
+  lacking "the reference picture $reference"
+  echo "e2e: the first frame is not compared" >&2
 fi
 [ -n "${E2E_SCREENSHOT:-}" ] && $magick "$tmp/start.ppm" "$E2E_SCREENSHOT"
 
@@ -154,15 +194,15 @@ shot wide
 [ "$(identify -format '%wx%h' "$tmp/wide.ppm")" = 1000x500 ] || fail "the window did not become 1000x500"
 $magick "$tmp/wide.ppm" -crop 500x500+250+0 +repage "$tmp/wide_middle.ppm"
 $magick "$tmp/back.ppm" -resize 500x500 "$tmp/back_half.ppm"
-error=$(mean_error "$tmp/wide_middle.ppm" "$tmp/back_half.ppm")
-below "$error" 0.05 || fail "the picture in a wide window is distorted (mean error $error)"
+mean_error "$tmp/back_half.ppm" "$tmp/wide_middle.ppm"
+below "$metric" 0.05 || fail "the picture in a wide window is distorted (mean error $metric)"
 stop_demo
 
 # --- plain-coloured textures with the sky missing: the dome is white, the rest in place;
 # the music plays, and SIGTERM still ends the demo
 mkdir -p "$tmp/plain"
 cp -r "$media/data" "$tmp/plain/"
-[ -e "$media/22.mp3" ] && cp "$media/22.mp3" "$tmp/plain/"
+cp "$media/22.mp3" "$tmp/plain/"
 colour() { $magick -size 16x16 "xc:$2" -type truecolor "BMP3:$tmp/plain/$1.bmp"; }
 colour road '#c00000'
 colour wall '#808000'

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "app/music.h"
+#include "support/prerequisites.h"
 #include "support/test_files.h"
 
 namespace {
@@ -66,22 +67,38 @@ void playThrough(const TempDir& dir, const std::string& tune, Recording* heard, 
   *heard = findSound(readFile(dir.path("out.raw")), rate, channels);
 }
 
-// A 2.5-second tune of four notes, made with sox and lame; empty when they are missing.
-std::string makeTune(const TempDir& dir) {
-  const std::string wav = dir.path("tune.wav"), mp3 = dir.path("tune.mp3");
-  const std::string command = "sox -n -r 44100 -c 2 -b 16 '" + wav +
-                              "' synth 0.5 sine 440 : synth 0.5 sine 554 : synth 0.5 sine 659 : synth 1.0 sine 880 "
-                              "gain -6 && lame --quiet -b 128 '" + wav + "' '" + mp3 + "'";
-  return system(command.c_str()) == 0 ? mp3 : "";
+// The tools among sox and lame that are not on the PATH ("sox", "lame", "sox and lame"), or "".
+std::string missingTuneTools() {
+  std::string missing;
+  for (const std::string tool : {"sox", "lame"}) {
+    if (system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0) continue;
+    missing += (missing.empty() ? "" : " and ") + tool;
+  }
+  return missing;
 }
 
-TEST(Music, PlaysTheTuneOnceFromStartToEnd) {
-  TempDir dir;
-  const std::string tune = makeTune(dir);
-  if (tune.empty()) GTEST_SKIP() << "sox and lame are needed to make a test tune";
+// Each test gets a 2.5-second tune of four notes of its own, made with sox and lame.
+class TestTune : public testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string missing = missingTuneTools();
+    if (!missing.empty()) SKIP_FOR_LACK_OF(missing << ", needed to make a test tune");
+    const std::string wav = dir_.path("tune.wav");
+    tune_ = dir_.path("tune.mp3");
+    const std::string command = "sox -n -r 44100 -c 2 -b 16 '" + wav +
+                                "' synth 0.5 sine 440 : synth 0.5 sine 554 : synth 0.5 sine 659 : synth 1.0 sine 880 "
+                                "gain -6 && lame --quiet -b 128 '" + wav + "' '" + tune_ + "'";
+    ASSERT_EQ(system(command.c_str()), 0) << command;
+  }
+
+  TempDir dir_;
+  std::string tune_;
+};
+
+TEST_F(TestTune, PlaysOnceFromStartToEnd) {
   Recording heard;
   double length = 0;
-  playThrough(dir, tune, &heard, &length);
+  playThrough(dir_, tune_, &heard, &length);
   EXPECT_NEAR(length, 2.5, 0.1);
   // The device mixes silence from the moment it opens, so the tune starts a little in.
   EXPECT_NEAR(heard.lastSound - heard.firstSound, length, 0.15);  // all of it, and only once
@@ -89,7 +106,7 @@ TEST(Music, PlaysTheTuneOnceFromStartToEnd) {
 
 TEST(Music, TheShippedTunePlaysForItsWholeLength) {
   const std::string tune = std::string(KERB_SOURCE_DIR) + "/22.mp3";
-  if (access(tune.c_str(), R_OK) != 0) GTEST_SKIP() << "no 22.mp3 in the project folder";
+  if (access(tune.c_str(), R_OK) != 0) SKIP_FOR_LACK_OF("the demo's music " << tune);
   TempDir dir;
   Recording heard;
   double length = 0;
@@ -112,23 +129,17 @@ TEST(Music, AMissingFileIsSilentlyNoMusic) {
   stopMusic();
 }
 
-TEST(Music, AMissingAudioDriverIsSilentlyNoMusic) {
-  TempDir dir;
-  const std::string tune = makeTune(dir);
-  if (tune.empty()) GTEST_SKIP() << "sox and lame are needed to make a test tune";
+TEST_F(TestTune, AMissingAudioDriverIsSilentlyNoMusic) {
   setenv("SDL_AUDIODRIVER", "nosuch", 1);
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(startMusic(tune.c_str()));
+  EXPECT_FALSE(startMusic(tune_.c_str()));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_FALSE(musicPlaying());
 }
 
-TEST(Music, StoppingTwiceIsHarmless) {
-  TempDir dir;
-  const std::string tune = makeTune(dir);
-  if (tune.empty()) GTEST_SKIP() << "sox and lame are needed to make a test tune";
+TEST_F(TestTune, StoppingTwiceIsHarmless) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  ASSERT_TRUE(startMusic(tune.c_str()));
+  ASSERT_TRUE(startMusic(tune_.c_str()));
   EXPECT_TRUE(musicPlaying());
   stopMusic();
   stopMusic();

@@ -15,6 +15,7 @@
 #include "app/frame.h"
 #include "app/renderer.h"
 #include "support/gl_context.h"
+#include "support/prerequisites.h"
 
 namespace {
 constexpr int SIZE = 1000;
@@ -44,7 +45,7 @@ bool writePng(const std::string& path, const std::vector<unsigned char>& rgb) {
 
 TEST(StartFrame, MatchesTheReferencePicture) {
   if (chdir(KERB_SOURCE_DIR) != 0 || access("data/porsche.obj", R_OK) != 0)
-    GTEST_SKIP() << "the demo's media are not in " << KERB_SOURCE_DIR;
+    SKIP_FOR_LACK_OF("the demo's media (data/porsche.obj) in " << KERB_SOURCE_DIR);
   ASSERT_TRUE(makeOffscreenGlContext(SIZE, SIZE));
   const std::vector<unsigned char> actual = renderStartFrame();
   releaseOffscreenGlContext();
