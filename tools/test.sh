@@ -28,7 +28,7 @@ printf 'P6\n# a comment\n1 2\n255\n\0\0\377\377\377\377' >"$work/ppm_seeds/comme
 printf 'P6 1 1 255\n\1\2\3' >"$work/ppm_seeds/one_line.ppm"
 
 # fuzz NAME SEEDS OPTION...: runs NAME_fuzz for FUZZ_SECONDS from the seeds in SEEDS; fails, with
-# its log, when it finds anything.
+# the end of its log, when it finds anything.
 fuzz() {
   name=$1 seeds=$2
   shift 2
@@ -37,7 +37,7 @@ fuzz() {
     "$@" "$work/$name" "$seeds" >"$work/$name.log" 2>&1; then
     echo "$name: $(grep -E '^#[0-9]+[[:space:]]+DONE' "$work/$name.log" | tail -n 1)"
   else
-    cat "$work/$name.log" >&2
+    tail -n 60 "$work/$name.log" >&2  # the report of what it found comes last
     echo "fuzz: ${name}_fuzz found a fault; its findings are in $work" >&2
     return 1
   fi
