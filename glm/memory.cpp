@@ -61,5 +61,3 @@ void* glmAllocateLarge(size_t count, size_t size) { return orExit(glmTryAllocate
 char* glmCopyStringPart(const char* text, size_t length) {
   return static_cast<char*>(orExit(glmTryCopyStringPart(text, length), length + 1, 1));
 }
-
-char* glmCopyString(const char* text) { return glmCopyStringPart(text, strlen(text)); }

@@ -19,6 +19,5 @@ char* glmTryCopyString(const char* text);
 void* glmAllocate(size_t count, size_t size);
 void* glmAllocateLarge(size_t count, size_t size);
 char* glmCopyStringPart(const char* text, size_t length);
-char* glmCopyString(const char* text);
 
 #endif

@@ -125,10 +125,9 @@ bool addCounts(Model* model, GlmObjChunk* chunk) {
 }
 
 // The name on the rest of a group line, and the group it names, created when new.
-ModelGroup* namedGroup(GlmObjSource* source, const char* line) {
-  GlmScanner text = {line, source->file.bytes + source->file.size};
+ModelGroup* namedGroup(GlmObjSource* source, GlmSpan line) {
   char name[GLM_WORD_BUFFER];
-  glmTrimmedLine(glmScanLine(&text), name);
+  glmTrimmedLine(line, name);
   ModelGroup* group = static_cast<ModelGroup*>(glmFindName(&source->groups, name));
   if (group) return group;
   group = glmAddGroup(source->model, name);
@@ -138,10 +137,9 @@ ModelGroup* namedGroup(GlmObjSource* source, const char* line) {
 
 // "mtllib": the library is read at once, so a missing one fails the read where it stands; a
 // line without a name reads none.
-bool readLibrary(GlmObjSource* source, const char* line) {
-  GlmScanner text = {line, source->file.bytes + source->file.size};
+bool readLibrary(GlmObjSource* source, GlmSpan line) {
   char name[GLM_WORD_BUFFER];
-  glmLineName(glmScanLine(&text), name);
+  glmLineName(line, name);
   if (!name[0]) return true;
   Model* model = source->model;
   free(model->mtllibname);
@@ -202,13 +200,12 @@ void resolveMaterials(GlmObjSource* source, const char* failedAt) {
   ModelGroup* group = source->chunks[0].group;
   for (unsigned c = 0; c < source->numchunks; c++) {
     const GlmObjChunk& chunk = source->chunks[c];
-    for (unsigned e = 0; e < chunk.numevents && !(failedAt && chunk.events[e].line > failedAt); e++) {
+    for (unsigned e = 0; e < chunk.numevents && !(failedAt && chunk.events[e].line.text > failedAt); e++) {
       const GlmObjEvent& event = chunk.events[e];
       if (event.keyword == 'g') group = event.group;
       if (event.keyword == 'u') {
-        GlmScanner text = {event.line, source->file.bytes + source->file.size};
         char name[GLM_WORD_BUFFER];
-        glmLineName(glmScanLine(&text), name);
+        glmLineName(event.line, name);
         auto* found = static_cast<const ModelMaterial*>(glmFindName(&source->materials, name));
         if (!found) glmReportMissingMaterial(name);
         material = found ? int(found - source->model->materials) : 0;

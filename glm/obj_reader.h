@@ -35,7 +35,7 @@ struct GlmObjFailure {
 // file order; filling takes each group line's group and place from them.
 struct GlmObjEvent {
   char keyword;        // 'g', 'u' or 'm'
-  const char* line;    // the rest of its line
+  GlmSpan line;        // the rest of its line, as the keyword walk read it
   unsigned triangles;  // 'g': the triangles after it in its chunk, up to the chunk's next group line
   ModelGroup* group;   // 'g': the group it names (set when joining)
   unsigned cursor;     // 'g': where its first triangle goes in the group's list (set when joining)

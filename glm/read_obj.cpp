@@ -4,7 +4,6 @@
 // words the first counted. A large file is cut into chunks at line starts, which two or more
 // threads walk at once; obj_chunks.cpp cuts them and joins what they counted in file order.
 #include "glm/glm.h"
-#include "glm/memory.h"
 #include "glm/obj_reader.h"
 #include "glm/text_scan.h"
 
@@ -254,13 +253,13 @@ void readVectorKeyword(ObjReader* reader, GlmSpan word) {
 
 // --- Groups, materials, material libraries ---
 
-void recordEvent(ObjReader* reader, char keyword, const char* line) {
+void recordEvent(ObjReader* reader, char keyword, GlmSpan line) {
   GlmObjChunk* chunk = reader->chunk;
   if (chunk->numevents == chunk->capacity) {
     unsigned capacity = chunk->capacity ? 2 * chunk->capacity : 16;
     void* events = capacity > chunk->capacity ? realloc(chunk->events, size_t(capacity) * sizeof(GlmObjEvent)) : nullptr;
     if (!events) {
-      fail(reader, GLM_NO_MEMORY_LEFT, line);
+      fail(reader, GLM_NO_MEMORY_LEFT, line.text);
       return;
     }
     chunk->events = static_cast<GlmObjEvent*>(events);
@@ -273,8 +272,7 @@ void recordEvent(ObjReader* reader, char keyword, const char* line) {
 // "g", "usemtl", "mtllib": their names are read from the rest of the line when the chunks are
 // joined, in file order. Filling takes a group line's group and place from its event.
 void readNamedLine(ObjReader* reader, char keyword) {
-  const char* line = reader->text.at;
-  glmScanLine(&reader->text);
+  GlmSpan line = glmScanLine(&reader->text);
   if (!reader->fill) {
     recordEvent(reader, keyword, line);
     return;

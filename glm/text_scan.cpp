@@ -5,7 +5,6 @@
 
 #include <fast_float/fast_float.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
