@@ -59,39 +59,52 @@ inline uint32_t glmDigitsValue(uint64_t chunk, unsigned n) {
   return uint32_t(chunk);
 }
 
-// The common "%d" of face indices: 1 to 7 digits without a sign. Like glmShortDecimal, it finds
-// the end with a character loop and takes the value eight bytes at a time. Returns the end of the
-// digits and stores their value; null when the number is not of that kind or fewer than eight
-// bytes are left. A null `value` only skips the digits.
+// How many of the bytes in `chunk` (as glmLoadEight gives them), from the first, are digits (0 to 8). A byte is a digit when
+// its high half is 3 and adding 6 leaves it so. The carry out of a byte from 0xfa up can only
+// change the bytes after it, which come after a byte that is no digit.
+inline unsigned glmDigitRun(uint64_t chunk) {
+  const uint64_t HIGH = 0xf0f0f0f0f0f0f0f0ull, THREES = 0x3030303030303030ull;
+  uint64_t notDigits = ((chunk & HIGH) ^ THREES) | (((chunk + 0x0606060606060606ull) & HIGH) ^ THREES);
+  return notDigits ? unsigned(__builtin_ctzll(notDigits)) / 8 : 8;
+}
+
+// The common "%d" of face indices: 1 to 7 digits without a sign, found and valued eight bytes at
+// a time. Returns the end of the digits and stores their value; null when the number is not of
+// that kind or fewer than eight bytes are left. A null `value` only skips the digits.
 __attribute__((always_inline)) inline const char* glmShortUnsigned(const char* p, const char* end, int* value) {
   if (end - p < 8) return nullptr;
-  const char* stop = glmSkipDigits(p);
-  size_t run = size_t(stop - p);
+  uint64_t chunk = glmLoadEight(p);
+  unsigned run = glmDigitRun(chunk);
   if (run == 0 || run > 7) return nullptr;
-  if (value) *value = int(glmDigitsValue(glmLoadEight(p), unsigned(run)));
-  return stop;
+  if (value) *value = int(glmDigitsValue(chunk, run));
+  return p + run;
 }
 
 // The common "%f" of vertex lines: 1 to 7 digits, optionally a point and up to 7 more digits,
 // then white space. Nothing else can follow such a number (no exponent, no "0x"), so it ends
 // where the digits do. When the digits, at most 2^24, are exact as a float, one float division
 // by the exact power of ten rounds correctly; longer ones go to the exact general conversion.
-// The number's end is found by character loops, whose exits the processor predicts and runs
-// ahead of, so the next number's scan need not wait for this one's bytes; the digits' value is
-// then taken eight bytes at a time. Returns the number's end and stores its value; null when the
-// number is not of that kind or too near the end for the eight-byte reads. A null `value` only
-// skips it.
+// Returns the number's end and stores its value; null when the number is not of that kind or
+// too near the end for the eight-byte reads. A null `value` only skips it.
 __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p, const char* end, float* value) {
   static const float POWERS[8] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
   static const uint32_t SCALES[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
   if (end - p < 17) return nullptr;
-  const char* point = glmSkipDigits(p);
-  const char* stop = *point == '.' ? glmSkipDigits(point + 1) : point;
-  size_t whole = size_t(point - p), fraction = stop == point ? 0 : size_t(stop - point - 1);
-  if (whole == 0 || whole > 7 || fraction > 7 || !glmIsSpace(*stop)) return nullptr;
+  uint64_t head = glmLoadEight(p);
+  unsigned whole = glmDigitRun(head), fraction = 0;
+  if (whole == 0 || whole > 7) return nullptr;
+  const char* point = p + whole;
+  const char* stop = point;
+  uint64_t tail = 0;
+  if (*point == '.') {
+    tail = glmLoadEight(point + 1);
+    fraction = glmDigitRun(tail);
+    stop = point + 1 + fraction;
+  }
+  if (fraction > 7 || !glmIsSpace(*stop)) return nullptr;
   if (!value) return stop;
-  uint64_t digits = uint64_t(glmDigitsValue(glmLoadEight(p), unsigned(whole))) * SCALES[fraction];
-  if (fraction) digits += glmDigitsValue(glmLoadEight(point + 1), unsigned(fraction));
+  uint64_t digits = uint64_t(glmDigitsValue(head, whole)) * SCALES[fraction];
+  if (fraction) digits += glmDigitsValue(tail, fraction);
   *value = digits <= (1u << 24) ? float(digits) / POWERS[fraction] : glmConvertDecimal(p, stop);
   return stop;
 }
@@ -133,6 +146,105 @@ inline const char* glmPlainLineEnd(const char* p, const char* end, size_t limit)
     if (marks.lineEnds) return block + __builtin_ctz(marks.lineEnds);
   }
   return nullptr;
+}
+
+
+// Marks of 64 bytes at p, bit i for byte i: digits, slashes, and blanks (space, tab, carriage
+// return) that may stand between the words of a face.
+struct GlmFaceMarks {
+  uint64_t digits;
+  uint64_t slashes;
+  uint64_t blanks;
+};
+
+#ifdef __SSE2__
+inline GlmFaceMarks glmMarkFaceSixteen(const char* p) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  // Signed comparison: bytes from 0x80 up are negative, so never digits.
+  __m128i digits = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
+  __m128i blanks = _mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), equal('\r'));
+  return {uint64_t(_mm_movemask_epi8(digits)), uint64_t(_mm_movemask_epi8(equal('/'))), uint64_t(_mm_movemask_epi8(blanks))};
+}
+#else
+inline GlmFaceMarks glmMarkFaceSixteen(const char* p) {
+  GlmFaceMarks marks = {0, 0, 0};
+  for (unsigned i = 0; i < 16; i++) {
+    marks.digits |= uint64_t(glmIsDigit(p[i])) << i;
+    marks.slashes |= uint64_t(p[i] == '/') << i;
+    marks.blanks |= uint64_t(p[i] == ' ' || p[i] == '\t' || p[i] == '\r') << i;
+  }
+  return marks;
+}
+#endif
+
+inline GlmFaceMarks glmMarkFaceBytes(const char* p) {
+  GlmFaceMarks marks = {0, 0, 0};
+  for (unsigned i = 0; i < 4; i++) {
+    GlmFaceMarks part = glmMarkFaceSixteen(p + 16 * i);
+    marks.digits |= part.digits << (16 * i);
+    marks.slashes |= part.slashes << (16 * i);
+    marks.blanks |= part.blanks << (16 * i);
+  }
+  return marks;
+}
+
+// The lowest set bit of x, and the bits below it.
+inline uint64_t glmLowestBit(uint64_t x) { return x & (0 - x); }
+inline uint64_t glmBelowLowestBit(uint64_t x) { return ~x & (x - 1); }
+
+// A vertex word's shape: how many slashes it has, all single, or a "//" pair (shape 3).
+constexpr unsigned GLM_DOUBLE_SLASH_SHAPE = 3;
+inline unsigned glmVertexWordShape(uint64_t slashes) {
+  uint64_t rest = slashes & (slashes - 1);
+  if (!slashes) return 0;
+  if (!rest) return 1;
+  if (rest & (rest - 1)) return ~0u;
+  if (slashes == glmLowestBit(slashes) * 3) return GLM_DOUBLE_SLASH_SHAPE;
+  return 2;
+}
+
+// The words of a face from p, its keyword's end, to the line end, counted without reading their
+// numbers: when every word is digit runs joined by slashes, starts and ends with a digit and has
+// the shape of the first word (no slash, one or two single ones, or one "//"), and the next line
+// starts with a letter, "#" or the terminator, then the first word decides the face's form, every
+// word after it is one whole vertex of that form, and reading vertex after vertex stops at the
+// line end. Returns the line end and stores the number of words; null when the line is not of
+// that kind, has no word, or is too near the end for the 64-byte reads.
+inline const char* glmCountFaceWords(const char* p, const char* end, unsigned* words) {
+  unsigned count = 0, shape = 0;
+  for (;;) {
+    if (end - p < 64) return nullptr;
+    GlmFaceMarks marks = glmMarkFaceBytes(p);
+    uint64_t inWords = marks.digits | marks.slashes;
+    uint64_t inLine = glmBelowLowestBit(~(inWords | marks.blanks));
+    uint64_t starts = inWords & ~(inWords << 1) & inLine;
+    uint64_t ends = inWords & ~(inWords >> 1) & inLine;
+    bool lineEndSeen = inLine != ~uint64_t(0);
+    unsigned advance = 64;
+    if (!lineEndSeen && (inWords >> 63)) {  // the last word goes on past this window: leave it to the next
+      advance = 63 - unsigned(__builtin_clzll(starts));
+      if (advance == 0) return nullptr;
+      starts &= (uint64_t(1) << advance) - 1;
+      ends &= (uint64_t(1) << advance) - 1;
+    }
+    if ((starts | ends) & ~marks.digits) return nullptr;
+    for (uint64_t left = starts; left; left &= left - 1) {
+      uint64_t from = ~(glmLowestBit(left) - 1);
+      uint64_t word = from & glmBelowLowestBit(~inWords & from);
+      unsigned wordShape = glmVertexWordShape(marks.slashes & word);
+      if (count++ == 0) shape = wordShape;
+      if (wordShape != shape || shape == ~0u) return nullptr;
+    }
+    if (lineEndSeen) {
+      p += __builtin_ctzll(~inLine);
+      char next = char(p[1] | 0x20);
+      if (*p != '\n' || !((next >= 'a' && next <= 'z') || p[1] == '#' || p[1] == '\0') || count == 0) return nullptr;
+      *words = count;
+      return p;
+    }
+    p += advance;
+  }
 }
 
 #endif

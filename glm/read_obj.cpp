@@ -114,25 +114,35 @@ const FaceForm* readFirstVertex(const char* word, size_t length, int* raw, unsig
   return *got == 3 ? &VERTEX_TEXTURE_NORMAL : *got == 2 ? &VERTEX_TEXTURE : &VERTEX_ONLY;
 }
 
-// The common first vertex word "v/t/n" of short digit runs, read where it lies in the file
-// without taking the word first: when white space or the end follows the third run, those
-// characters (at most 23) are the whole word, and the word on its own reads the same. False
-// otherwise. A null `raw` only skips the word.
-bool readPlainVertexWord(GlmScanner* text, int* raw) {
-  const char* start = glmSpaceEnd(text->at);
-  const char* p = glmShortUnsigned(start, text->end, raw);
-  int runs = 1;
-  for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, raw ? &raw[runs] : nullptr);
-  if (!p || runs < 3 || !(p == text->end || glmIsSpace(*p))) return false;
+// The common first vertex words, "v", "v/t", "v/t/n" and "v//n" of short digit runs, read where
+// they lie in the file without taking the word first: when white space or the end follows the
+// last run, those characters (at most 23) are the whole word, and the word on its own reads the
+// same. Returns the form, or null otherwise. A null `raw` only skips the word.
+const FaceForm* readPlainVertexWord(GlmScanner* text, int* raw) {
+  static const FaceForm* const SLASHED_FORMS[] = {&VERTEX_ONLY, &VERTEX_TEXTURE, &VERTEX_TEXTURE_NORMAL};
+  const char* p = glmShortUnsigned(glmSpaceEnd(text->at), text->end, raw);
+  const FaceForm* form = &VERTEX_NORMAL;
+  if (p && p[0] == '/' && p[1] == '/') {
+    p = glmShortUnsigned(p + 2, text->end, raw ? &raw[1] : nullptr);
+  } else {
+    int runs = 1;
+    for (; runs < 3 && p && *p == '/'; runs++) p = glmShortUnsigned(p + 1, text->end, raw ? &raw[runs] : nullptr);
+    form = SLASHED_FORMS[runs - 1];
+  }
+  if (!p || !(p == text->end || glmIsSpace(*p))) return nullptr;
   text->at = p;
-  return true;
+  return form;
 }
 
 // Takes the first vertex word as a C string, as "%127s" would have stored it; reads its form and
 // vertex (with a null `raw`, only its form).
 const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned* got) {
-  *got = 3;
-  if (GLM_FAST_PATHS && readPlainVertexWord(text, raw)) return &VERTEX_TEXTURE_NORMAL;
+  if (GLM_FAST_PATHS) {
+    if (const FaceForm* form = readPlainVertexWord(text, raw)) {
+      *got = form->count;
+      return form;
+    }
+  }
   GlmSpan word;
   glmScanWord(text, &word);
   char first[GLM_WORD_BUFFER];
@@ -202,8 +212,7 @@ size_t countFaceTriangles(GlmScanner* text, const FaceForm* form) {
 }
 
 // While counting, only the number of triangles matters.
-void countFace(ObjReader* reader, const FaceForm* form) {
-  size_t triangles = countFaceTriangles(&reader->text, form);
+void countTriangles(ObjReader* reader, size_t triangles) {
   GlmObjChunk* chunk = reader->chunk;
   countMore(reader, &chunk->triangles, triangles);
   if (reader->groupEvent >= 0) chunk->events[reader->groupEvent].triangles += unsigned(triangles);
@@ -214,13 +223,20 @@ void countFace(ObjReader* reader, const FaceForm* form) {
 // as long as they come (onto following lines too). A first word without a vertex index would
 // give a triangle that names no vertex.
 void readFace(ObjReader* reader, const char* keyword) {
+  unsigned words;
+  const char* lineEnd = GLM_FAST_PATHS && !reader->fill ? glmCountFaceWords(reader->text.at, reader->text.end, &words) : nullptr;
+  if (lineEnd) {
+    reader->text.at = lineEnd;
+    countTriangles(reader, words < 3 ? 1 : words - 2);
+    return;
+  }
   int raw[3];
   unsigned got;
   const char* start = glmSpaceEnd(reader->text.at);
   const FaceForm* form = readFirstVertexWord(&reader->text, reader->fill ? raw : nullptr, &got);
   if (got > 0) {
     if (reader->fill) fillFace(reader, form, raw, got);
-    else countFace(reader, form);
+    else countTriangles(reader, countFaceTriangles(&reader->text, form));
   } else if (GlmObjFailure* failure = fail(reader, GLM_FACE_WITHOUT_INDEX, keyword)) {
     glmSpanToString({start, size_t(reader->text.at - start)}, failure->word);
   }
