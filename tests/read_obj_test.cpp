@@ -126,6 +126,44 @@ TEST_F(ReadObj, FaceContinuesOntoLinesThatStartWithANumber) {
   EXPECT_EQ(groupNames(), (std::vector<std::string>{"next", "default"}));
 }
 
+// Faces of every form and of mixed or odd words, each followed by a long line so that the
+// counting pass may count a face line's words without reading them: the count must agree with
+// the face rule as filling applies it.
+TEST_F(ReadObj, FaceLinesCountAsTheFaceRuleReadsThem) {
+  const std::string zeros(9, '0'), longWord = zeros + "1/" + zeros + "1/" + zeros + "1";
+  const struct {
+    std::string face;
+    unsigned triangles;
+    std::vector<unsigned> last;  // vertex indices of the last triangle
+  } CASES[] = {
+      {"f 1 2 3 4 5", 3, {1, 4, 5}},
+      {"f 1/1 2/2 3/3 4/4", 2, {1, 3, 4}},
+      {"f 1/1/1 2/2/2 3/3/3 4/4/4 5/5/5", 3, {1, 4, 5}},
+      {"f 1//1 2//2 3//3 4//4", 2, {1, 3, 4}},
+      {"f\t1 2\t3 4 \r", 2, {1, 3, 4}},
+      {"f 1/1/1 2/2 3/3/3 4/4/4", 2, {1, 3, 4}},  // a partly read vertex still counts
+      {"f 1//1 2/2 3//3", 2, {1, 2, 3}},          // "2/" is a vertex and "2" the next
+      {"f 1 2 3 4/4", 2, {1, 3, 4}},              // "/4" ends the face
+      {"f 1/ 2/ 3/", 1, {1, 2, 2}},               // "/ 3/" ends it after the second vertex
+      {"f 1/1/1/1 2/2/2 3/3/3", 1, {1, 2, 3}},    // the first word is read alone
+      {"f 1/1/1/1 2/2/2/2 3/3/3/3 4/4/4/4", 1, {1, 2, 2}},
+      {"f 1 2 3\n4 5", 3, {1, 4, 5}},
+      {"f 1 2 3\n\n4", 2, {1, 3, 4}},
+      {"f 1 2 3 4\n-1", 3, {1, 4, 5}},
+      {"f " + longWord + " 2/2/2 " + longWord + " 3/3/3 " + longWord + " 4/4/4", 4, {1, 1, 4}},
+      {"f " + std::string(69, '0') + "1 2 3", 1, {1, 2, 3}},
+  };
+  const std::string elements = std::string(FIVE_VERTICES) + "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 0 2\n" +
+                               "vn 0 0 1\nvn 0 1 0\nvn 1 0 0\nvn 0 0 1\nvn 0 1 0\n";
+  for (const auto& c : CASES) {
+    read(elements + c.face + "\n# " + std::string(100, '-') + "\n");
+    ASSERT_EQ(model->numtriangles, c.triangles) << c.face;
+    EXPECT_EQ(vertexIndices(c.triangles - 1), c.last) << c.face;
+    glmFreeModel(model);
+    model = nullptr;
+  }
+}
+
 // The second and third vertex are read even when the one before gave nothing, so a sign without
 // digits there is passed over; later, it ends the face. Counting must agree with filling.
 TEST_F(ReadObj, SignWithoutDigitsEarlyInAFaceIsPassedOver) {

@@ -119,6 +119,30 @@ TEST(ScanInt, MatchesTheCLibraryOnRandomText) {
   }
 }
 
+// The eight-bytes-at-a-time digit count, against a byte loop: every byte value at every place
+// after digits, and random mixes of the bytes around '0' and '9' and those whose carry crosses
+// into the next byte.
+TEST(DigitRun, CountsTheLeadingDigitsOfAnyEightBytes) {
+  auto loopCount = [](const char* bytes) {
+    unsigned run = 0;
+    while (run < 8 && bytes[run] >= '0' && bytes[run] <= '9') run++;
+    return run;
+  };
+  char bytes[8];
+  for (int place = 0; place < 8; place++)
+    for (int byte = 0; byte < 256; byte++) {
+      memset(bytes, '7', sizeof bytes);
+      bytes[place] = char(byte);
+      ASSERT_EQ(glmDigitRun(glmLoadEight(bytes)), loopCount(bytes)) << place << ' ' << byte;
+    }
+  const char mix[] = {'/', '0', '5', '9', ':', ' ', '\n', '\0', char(0xf9), char(0xfa), char(0xff), char(0x80)};
+  std::mt19937 random(5);
+  for (int i = 0; i < 200000; i++) {
+    for (char& byte : bytes) byte = mix[random() % sizeof mix];
+    ASSERT_EQ(glmDigitRun(glmLoadEight(bytes)), loopCount(bytes)) << std::string(bytes, 8);
+  }
+}
+
 TEST(ScanInt, SaturatesInsteadOfWrappingRound) {
   GlmScanner text;
   int value = 0;
