@@ -1,5 +1,5 @@
 // Kerbhopper: drive a car through a small walled city. Run it from the folder that holds
-// its media (the textures, "22.mp3" and "data/").
+// its media (the textures, "22.mp3" and "data/"): media/ in the repository.
 #include <GL/glut.h>
 #include <GL/glx.h>
 

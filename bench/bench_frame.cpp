@@ -25,8 +25,8 @@ constexpr int FRAMES = 300;
 void prepareOnce() {
   static bool ready = false;
   if (ready) return;
-  if (chdir(KERB_SOURCE_DIR) != 0 || access("data/porsche.obj", R_OK) != 0 || !makeOffscreenGlContext(SIZE, SIZE)) {
-    fprintf(stderr, "bench_frame: needs the demo's media in %s and an EGL context\n", KERB_SOURCE_DIR);
+  if (chdir(KERB_MEDIA_DIR) != 0 || access("data/porsche.obj", R_OK) != 0 || !makeOffscreenGlContext(SIZE, SIZE)) {
+    fprintf(stderr, "bench_frame: needs the demo's media in %s and an EGL context\n", KERB_MEDIA_DIR);
     exit(1);
   }
   initRenderer();

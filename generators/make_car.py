@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Builds the demo's car, a low rear-engined sports coupe, and writes it as data/porsche.obj and data/porsche.mtl.
+"""Builds the demo's car, a low rear-engined sports coupe, as media/data/porsche.obj and porsche.mtl.
 
-Usage: tools/make_car.py [output-dir]   (default: data/ in the repository)
+Usage: generators/make_car.py [output-dir]   (default: media/data/ in the repository)
 
 The model is made in metres with its front along +Z, centred on the origin on every axis, and
 sized so that after fitting into the unit cube (length 2) it stands 0.6 high: its tyres then touch
@@ -532,7 +532,7 @@ def centre_on_origin(mesh):
 
 def write_mtl(path):
     with open(path, "w") as out:
-        out.write("# Materials of the demo's sports car, made by tools/make_car.py.\n")
+        out.write("# Materials of the demo's sports car, made by generators/make_car.py.\n")
         out.write("# Ka/Kd/Ks are ambient, diffuse and specular colours; Ns is the shininess (0-1000).\n")
         for name, ka, kd, ks, ns, comment in MATERIALS:
             out.write(f"\n# {comment}\nnewmtl {name}\n")
@@ -544,7 +544,7 @@ def write_mtl(path):
 def write_obj(path, mesh):
     triangles = sum(len(f) for f in mesh.faces.values())
     with open(path, "w") as out:
-        out.write("# A low two-door sports coupe, made by tools/make_car.py.\n")
+        out.write("# A low two-door sports coupe, made by generators/make_car.py.\n")
         out.write(f"# {len(mesh.vertices)} vertices, {triangles} triangles; front towards +Z, metres, "
                   "centred on the origin.\n")
         out.write("mtllib porsche.mtl\n\n")
@@ -559,7 +559,7 @@ def write_obj(path, mesh):
 
 
 def main():
-    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "media", "data")
     out_dir = sys.argv[1] if len(sys.argv) > 1 else root
     mesh = Mesh()
     build_body(mesh)

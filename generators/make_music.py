@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Synthesises the demo's background tune (lead, pad, bass, drums; about 44 s) into a 16-bit stereo WAV file.
 
-Usage: tools/make_music.py out.wav   (tools/make_music.sh encodes the result as 22.mp3)
+Usage: generators/make_music.py out.wav   (make_music.sh encodes the result as media/22.mp3)
 
 Everything is computed from the score below with additive synthesis and seeded noise, so a remake
 gives the same samples. The mix is normalised to a peak of -3 dBFS and fades out at the end.

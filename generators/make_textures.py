@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Draws the nine city textures (road, wall, sky, grass, five facades) and writes them as BMP files.
 
-Usage: tools/make_textures.py [output-dir]   (default: the repository root)
+Usage: generators/make_textures.py [output-dir]   (default: media/ in the repository)
 
 Every picture is procedural and seeded, so a remake gives the same bytes. The files are stored in
 three depths on purpose, so the demo exercises its BMP loader on each: 24-bit, 8-bit palettised,
@@ -536,7 +536,8 @@ TEXTURES = [
 
 
 def main():
-    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    media = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "media")
+    root = sys.argv[1] if len(sys.argv) > 1 else media
     for name, draw, storage in TEXTURES:
         picture = np.clip(draw(), 0.0, 1.0)
         height, width, _ = picture.shape

@@ -9,6 +9,6 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target kerbhopper app_start_frame_test
 KERB_UPDATE_REFERENCE=1 build/release/tests/app_start_frame_test >/dev/null
 mkdir -p docs
-E2E_SCREENSHOT="$PWD/docs/screenshot.png" tools/with-xvfb.sh tools/e2e.sh build/release/app/kerbhopper . \
+E2E_SCREENSHOT="$PWD/docs/screenshot.png" tools/with-xvfb.sh tests/e2e/e2e.sh build/release/app/kerbhopper media \
   tests/reference/start_frame.png
 echo "update-pictures: wrote tests/reference/start_frame.png and docs/screenshot.png"

@@ -1,8 +1,11 @@
 #!/bin/sh
-# Builds the driving demo and runs it from the project folder, which holds its media.
+# Builds the driving demo and runs it from media/, the folder that holds its textures, music and
+# car model: the demo opens them relative to its working directory.
 set -eu
-cd "$(dirname "$0")/.."
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
 tools/setup.sh build
 cmake --preset release >/dev/null
 cmake --build --preset release --target kerbhopper
-exec build/release/app/kerbhopper "$@"
+cd media
+exec "$root/build/release/app/kerbhopper" "$@"

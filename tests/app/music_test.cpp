@@ -105,7 +105,7 @@ TEST_F(TestTune, PlaysOnceFromStartToEnd) {
 }
 
 TEST(Music, TheShippedTunePlaysForItsWholeLength) {
-  const std::string tune = std::string(KERB_SOURCE_DIR) + "/22.mp3";
+  const std::string tune = std::string(KERB_MEDIA_DIR) + "/22.mp3";
   if (access(tune.c_str(), R_OK) != 0) SKIP_FOR_LACK_OF("the demo's music " << tune);
   TempDir dir;
   Recording heard;

@@ -19,7 +19,7 @@
 
 namespace {
 constexpr int SIZE = 1000;
-const std::string REFERENCE = std::string(KERB_SOURCE_DIR) + "/tests/reference/start_frame.png";
+const std::string REFERENCE = std::string(KERB_REFERENCE_DIR) + "/start_frame.png";
 // Different Mesa builds may round a few texels or edge pixels differently.
 constexpr double MAX_MEAN_ERROR = 2.0;         // per channel, of 255
 constexpr double MAX_CHANGED_SHARE = 0.005;   // pixels off by more than CHANGED_LEVEL
@@ -44,8 +44,8 @@ bool writePng(const std::string& path, const std::vector<unsigned char>& rgb) {
 }
 
 TEST(StartFrame, MatchesTheReferencePicture) {
-  if (chdir(KERB_SOURCE_DIR) != 0 || access("data/porsche.obj", R_OK) != 0)
-    SKIP_FOR_LACK_OF("the demo's media (data/porsche.obj) in " << KERB_SOURCE_DIR);
+  if (chdir(KERB_MEDIA_DIR) != 0 || access("data/porsche.obj", R_OK) != 0)
+    SKIP_FOR_LACK_OF("the demo's media (data/porsche.obj) in " << KERB_MEDIA_DIR);
   ASSERT_TRUE(makeOffscreenGlContext(SIZE, SIZE));
   const std::vector<unsigned char> actual = renderStartFrame();
   releaseOffscreenGlContext();

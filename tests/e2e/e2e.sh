@@ -2,7 +2,7 @@
 # End-to-end test of the demo in a real X window: title, keys, screenshots, a wide window,
 # exit on Escape and on SIGTERM, a missing texture and a missing car model.
 # Needs DISPLAY (run it through tools/with-xvfb.sh).
-# Usage: tools/e2e.sh DEMO_BINARY MEDIA_FOLDER [REFERENCE_PNG]
+# Usage: tests/e2e/e2e.sh DEMO_BINARY MEDIA_FOLDER [REFERENCE_PNG]
 # Set E2E_SCREENSHOT=file.png to keep the first screenshot. Exits 77 when the media are missing,
 # or fails under CI (CI=true), where nothing may be missing.
 set -eu
