@@ -20,17 +20,13 @@ void* orExit(void* block, size_t count, size_t size) {
   exit(1);
 }
 
-// Page faults are expensive (several microseconds each on a virtual machine), and a large array
-// that is filled front to back takes one for every page it touches.
-void prepareLargeBlock(void* block, size_t bytes) {
-  const uintptr_t page = 4096;
-  uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
-  uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
-  void* pages = reinterpret_cast<void*>(start);
-  if (end > start + (uintptr_t(1) << 21)) madvise(pages, end - start, MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE
-  if (end > start + (uintptr_t(1) << 16)) madvise(pages, end - start, MADV_POPULATE_WRITE);
-#endif
+constexpr uintptr_t PAGE_BYTES = 4096;
+constexpr uintptr_t HUGE_PAGE_BYTES = uintptr_t(1) << 21;
+
+// The whole pages inside [from, from + bytes).
+void wholePages(void* from, size_t bytes, uintptr_t* start, uintptr_t* end) {
+  *start = (uintptr_t(from) + PAGE_BYTES - 1) & ~(PAGE_BYTES - 1);
+  *end = (uintptr_t(from) + bytes) & ~(PAGE_BYTES - 1);
 }
 
 }  // namespace
@@ -40,9 +36,33 @@ void* glmTryAllocate(size_t count, size_t size) {
   return calloc(count ? count : 1, size ? size : 1);
 }
 
-void* glmTryAllocateLarge(size_t count, size_t size) {
+// Huge pages where the system allows: fewer, larger pages to set up.
+void* glmTryAllocateLargeUnprepared(size_t count, size_t size) {
   void* block = glmTryAllocate(count, size);
-  if (GLM_FAST_PATHS && block) prepareLargeBlock(block, count * size);
+  uintptr_t start, end;
+  if (GLM_FAST_PATHS && block) wholePages(block, count * size, &start, &end);
+  if (GLM_FAST_PATHS && block && end > start + HUGE_PAGE_BYTES)
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  return block;
+}
+
+// Page faults are expensive (several microseconds each on a virtual machine), and an array that
+// is filled front to back takes one for every page it touches; one call sets them all up.
+void glmPreparePages(void* from, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  uintptr_t start, end;
+  wholePages(from, bytes, &start, &end);
+  if (GLM_FAST_PATHS && end > start + (uintptr_t(1) << 16))
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+  (void)from;
+  (void)bytes;
+#endif
+}
+
+void* glmTryAllocateLarge(size_t count, size_t size) {
+  void* block = glmTryAllocateLargeUnprepared(count, size);
+  if (block) glmPreparePages(block, count * size);
   return block;
 }
 

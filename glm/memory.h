@@ -10,6 +10,10 @@ void* glmTryAllocate(size_t count, size_t size);
 // glmTryAllocate for large arrays that are filled right away: their pages are set up in one call
 // (huge pages where the system allows), instead of one page fault every 4 kB.
 void* glmTryAllocateLarge(size_t count, size_t size);
+// glmTryAllocateLarge without setting up the pages: glmPreparePages does that for parts of the
+// block, so that several threads can share the work.
+void* glmTryAllocateLargeUnprepared(size_t count, size_t size);
+void glmPreparePages(void* from, size_t bytes);
 // A heap copy of the first `length` bytes of `text`, zero-terminated; null when out of memory.
 char* glmTryCopyStringPart(const char* text, size_t length);
 char* glmTryCopyString(const char* text);

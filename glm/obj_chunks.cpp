@@ -172,17 +172,55 @@ bool joinCounts(GlmObjSource* source, ModelGroup** current) {
   return true;
 }
 
+// The model's four large arrays, whose fresh pages the threads set up side by side, in pieces
+// of whole huge pages.
+struct LargeArrays {
+  char* starts[4];
+  size_t bytes[4];
+};
+constexpr size_t PIECE_BYTES = size_t(1) << 21;
+
+size_t piecesOf(const LargeArrays& arrays, unsigned array) {
+  uintptr_t first = uintptr_t(arrays.starts[array]) / PIECE_BYTES;
+  uintptr_t last = (uintptr_t(arrays.starts[array]) + arrays.bytes[array]) / PIECE_BYTES;
+  return arrays.bytes[array] ? last - first + 1 : 0;
+}
+
+void preparePiece(void* context, unsigned piece) {
+  const LargeArrays* arrays = static_cast<const LargeArrays*>(context);
+  size_t index = piece;
+  unsigned array = 0;
+  for (; array < 4 && index >= piecesOf(*arrays, array); array++) index -= piecesOf(*arrays, array);
+  uintptr_t start = uintptr_t(arrays->starts[array]), end = start + arrays->bytes[array];
+  uintptr_t from = (start / PIECE_BYTES + index) * PIECE_BYTES;
+  from = from > start ? from : start;
+  uintptr_t to = from - from % PIECE_BYTES + PIECE_BYTES;
+  glmPreparePages(reinterpret_cast<void*>(from), (to < end ? to : end) - from);
+}
+
+void prepareLargeArrays(Model* model, unsigned threads) {
+  LargeArrays arrays = {{reinterpret_cast<char*>(model->vertices), reinterpret_cast<char*>(model->triangles),
+                         reinterpret_cast<char*>(model->normals), reinterpret_cast<char*>(model->texcoords)},
+                        {(size_t(model->numvertices) + 1) * 3 * sizeof(float), size_t(model->numtriangles) * sizeof(ModelTriangle),
+                         model->normals ? (size_t(model->numnormals) + 1) * 3 * sizeof(float) : 0,
+                         model->texcoords ? (size_t(model->numtexcoords) + 1) * 2 * sizeof(float) : 0}};
+  size_t pieces = 0;
+  for (unsigned array = 0; array < 4; array++) pieces += piecesOf(arrays, array);
+  glmRunTasks(unsigned(pieces), threads, preparePiece, &arrays);
+}
+
 // Arrays are zero-filled, so numbers a short line does not give read as 0.
-bool allocateArrays(GlmObjSource* source) {
+bool allocateArrays(GlmObjSource* source, unsigned threads) {
   Model* model = source->model;
-  model->vertices = static_cast<float*>(glmTryAllocateLarge(size_t(model->numvertices) + 1, 3 * sizeof(float)));
-  model->triangles = static_cast<ModelTriangle*>(glmTryAllocateLarge(model->numtriangles, sizeof(ModelTriangle)));
+  model->vertices = static_cast<float*>(glmTryAllocateLargeUnprepared(size_t(model->numvertices) + 1, 3 * sizeof(float)));
+  model->triangles = static_cast<ModelTriangle*>(glmTryAllocateLargeUnprepared(model->numtriangles, sizeof(ModelTriangle)));
   if (model->numnormals)
-    model->normals = static_cast<float*>(glmTryAllocateLarge(size_t(model->numnormals) + 1, 3 * sizeof(float)));
+    model->normals = static_cast<float*>(glmTryAllocateLargeUnprepared(size_t(model->numnormals) + 1, 3 * sizeof(float)));
   if (model->numtexcoords)
-    model->texcoords = static_cast<float*>(glmTryAllocateLarge(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
+    model->texcoords = static_cast<float*>(glmTryAllocateLargeUnprepared(size_t(model->numtexcoords) + 1, 2 * sizeof(float)));
   bool allocated = model->vertices && model->triangles && (model->normals || !model->numnormals) &&
                    (model->texcoords || !model->numtexcoords);
+  if (allocated) prepareLargeArrays(model, threads);
   for (ModelGroup* group = model->groups; allocated && group; group = group->next) {
     group->triangles = static_cast<unsigned*>(glmTryAllocateLarge(group->numtriangles, sizeof(unsigned)));
     allocated = group->triangles != nullptr;
@@ -228,7 +266,7 @@ bool readChunks(GlmObjSource* source, const GlmObjReadPlan& plan) {
   if (!current || !glmAddName(&source->groups, current->name, current) || !cutIntoChunks(source, plan.chunkBytes))
     return reportOutOfMemory(model->pathname);
   runPass(source, plan.threads, false);
-  if (!joinCounts(source, &current) || !allocateArrays(source)) return false;
+  if (!joinCounts(source, &current) || !allocateArrays(source, plan.threads)) return false;
   runPass(source, plan.threads, true);
   const GlmObjChunk* failed = firstFailedChunk(source);
   resolveMaterials(source, failed ? failed->failure.at : nullptr);

@@ -162,13 +162,13 @@ unsigned resolveIndex(ObjReader* reader, GlmIndexKind kind, int index) {
 }
 
 // Indices a read does not reach keep their values from the vertex before.
-void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got, FaceCorner* corner) {
+__attribute__((always_inline)) inline void storeCorner(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got, FaceCorner* corner) {
   for (unsigned i = 0; i < got; i++) corner->index[form->kinds[i]] = resolveIndex(reader, form->kinds[i], raw[i]);
 }
 
 // Reads the next vertex into `corner`. False when the read yields nothing (the face has ended)
 // or a bad index.
-bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
+__attribute__((always_inline)) inline bool readCorner(ObjReader* reader, const FaceForm* form, FaceCorner* corner) {
   int raw[3] = {};
   unsigned got = scanFaceVertex(&reader->text, form, raw);
   storeCorner(reader, form, raw, got, corner);
@@ -188,7 +188,7 @@ void addTriangle(ObjReader* reader, const FaceCorner& a, const FaceCorner& b, co
 
 // A face as a fan around its first vertex; a face of fewer than three vertices repeats its last
 // indices.
-void fillFace(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got) {
+__attribute__((always_inline)) inline void fillFace(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got) {
   FaceCorner corner = {};
   storeCorner(reader, form, raw, got, &corner);
   FaceCorner fanCentre = corner;
@@ -199,6 +199,14 @@ void fillFace(ObjReader* reader, const FaceForm* form, const int* raw, unsigned 
   addTriangle(reader, fanCentre, previous, corner);
   for (previous = corner; readCorner(reader, form, &corner); previous = corner)
     addTriangle(reader, fanCentre, previous, corner);
+}
+
+// Each form gets its own copy of the face loop, with the form's constants folded in.
+void fillFaceOfForm(ObjReader* reader, const FaceForm* form, const int* raw, unsigned got) {
+  if (form == &VERTEX_TEXTURE_NORMAL) fillFace(reader, &VERTEX_TEXTURE_NORMAL, raw, got);
+  else if (form == &VERTEX_ONLY) fillFace(reader, &VERTEX_ONLY, raw, got);
+  else if (form == &VERTEX_NORMAL) fillFace(reader, &VERTEX_NORMAL, raw, got);
+  else fillFace(reader, &VERTEX_TEXTURE, raw, got);
 }
 
 // The triangles of a face after its first vertex, counted vertex by vertex: the second and third
@@ -235,7 +243,7 @@ void readFace(ObjReader* reader, const char* keyword) {
   const char* start = glmSpaceEnd(reader->text.at);
   const FaceForm* form = readFirstVertexWord(&reader->text, reader->fill ? raw : nullptr, &got);
   if (got > 0) {
-    if (reader->fill) fillFace(reader, form, raw, got);
+    if (reader->fill) fillFaceOfForm(reader, form, raw, got);
     else countTriangles(reader, countFaceTriangles(&reader->text, form));
   } else if (GlmObjFailure* failure = fail(reader, GLM_FACE_WITHOUT_INDEX, keyword)) {
     glmSpanToString({start, size_t(reader->text.at - start)}, failure->word);
