@@ -109,27 +109,32 @@ __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p,
   return stop;
 }
 
-// Marks of 16 bytes at p, bit i for byte i: characters that start an OBJ keyword, and line ends.
-struct GlmLineMarks {
-  unsigned keywords;
-  unsigned lineEnds;
-};
-
+// Marks of the sixteen bytes at p, bit i for byte i: the bytes that are one of CHARS, and the
+// digits.
 #ifdef __SSE2__
-inline GlmLineMarks glmMarkSixteen(const char* p) {
+template <char... CHARS>
+inline unsigned glmMarkChars(const char* p) {
   __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-  __m128i keywords = _mm_or_si128(_mm_or_si128(equal('v'), equal('f')), _mm_or_si128(_mm_or_si128(equal('g'), equal('m')), equal('u')));
-  return {unsigned(_mm_movemask_epi8(keywords)), unsigned(_mm_movemask_epi8(equal('\n')))};
+  __m128i marks = _mm_setzero_si128();
+  ((marks = _mm_or_si128(marks, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(CHARS)))), ...);
+  return unsigned(_mm_movemask_epi8(marks));
+}
+inline unsigned glmMarkDigits(const char* p) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // Signed comparison: bytes from 0x80 up are negative, so never digits.
+  return unsigned(_mm_movemask_epi8(
+      _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)))));
 }
 #else
-inline GlmLineMarks glmMarkSixteen(const char* p) {
-  GlmLineMarks marks = {0, 0};
-  for (unsigned i = 0; i < 16; i++) {
-    char c = p[i];
-    marks.keywords |= unsigned(c == 'v' || c == 'f' || c == 'g' || c == 'm' || c == 'u') << i;
-    marks.lineEnds |= unsigned(c == '\n') << i;
-  }
+template <char... CHARS>
+inline unsigned glmMarkChars(const char* p) {
+  unsigned marks = 0;
+  for (unsigned i = 0; i < 16; i++) marks |= unsigned(((p[i] == CHARS) || ...)) << i;
+  return marks;
+}
+inline unsigned glmMarkDigits(const char* p) {
+  unsigned marks = 0;
+  for (unsigned i = 0; i < 16; i++) marks |= unsigned(glmIsDigit(p[i])) << i;
   return marks;
 }
 #endif
@@ -140,14 +145,13 @@ inline GlmLineMarks glmMarkSixteen(const char* p) {
 inline const char* glmPlainLineEnd(const char* p, const char* end, size_t limit) {
   if (size_t(end - p) < limit + 16) return nullptr;
   for (const char* block = p; block < p + limit; block += 16) {
-    GlmLineMarks marks = glmMarkSixteen(block);
-    unsigned inLine = marks.lineEnds ? (marks.lineEnds & (0u - marks.lineEnds)) - 1 : 0xffffu;
-    if (marks.keywords & inLine) return nullptr;
-    if (marks.lineEnds) return block + __builtin_ctz(marks.lineEnds);
+    unsigned lineEnds = glmMarkChars<'\n'>(block);
+    unsigned inLine = lineEnds ? (lineEnds & (0u - lineEnds)) - 1 : 0xffffu;
+    if (glmMarkChars<'v', 'f', 'g', 'm', 'u'>(block) & inLine) return nullptr;
+    if (lineEnds) return block + __builtin_ctz(lineEnds);
   }
   return nullptr;
 }
-
 
 // Marks of 64 bytes at p, bit i for byte i: digits, slashes, and blanks (space, tab, carriage
 // return) that may stand between the words of a face.
@@ -157,34 +161,12 @@ struct GlmFaceMarks {
   uint64_t blanks;
 };
 
-#ifdef __SSE2__
-inline GlmFaceMarks glmMarkFaceSixteen(const char* p) {
-  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  auto equal = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-  // Signed comparison: bytes from 0x80 up are negative, so never digits.
-  __m128i digits = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
-  __m128i blanks = _mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), equal('\r'));
-  return {uint64_t(_mm_movemask_epi8(digits)), uint64_t(_mm_movemask_epi8(equal('/'))), uint64_t(_mm_movemask_epi8(blanks))};
-}
-#else
-inline GlmFaceMarks glmMarkFaceSixteen(const char* p) {
-  GlmFaceMarks marks = {0, 0, 0};
-  for (unsigned i = 0; i < 16; i++) {
-    marks.digits |= uint64_t(glmIsDigit(p[i])) << i;
-    marks.slashes |= uint64_t(p[i] == '/') << i;
-    marks.blanks |= uint64_t(p[i] == ' ' || p[i] == '\t' || p[i] == '\r') << i;
-  }
-  return marks;
-}
-#endif
-
 inline GlmFaceMarks glmMarkFaceBytes(const char* p) {
   GlmFaceMarks marks = {0, 0, 0};
   for (unsigned i = 0; i < 4; i++) {
-    GlmFaceMarks part = glmMarkFaceSixteen(p + 16 * i);
-    marks.digits |= part.digits << (16 * i);
-    marks.slashes |= part.slashes << (16 * i);
-    marks.blanks |= part.blanks << (16 * i);
+    marks.digits |= uint64_t(glmMarkDigits(p + 16 * i)) << (16 * i);
+    marks.slashes |= uint64_t(glmMarkChars<'/'>(p + 16 * i)) << (16 * i);
+    marks.blanks |= uint64_t(glmMarkChars<' ', '\t', '\r'>(p + 16 * i)) << (16 * i);
   }
   return marks;
 }
