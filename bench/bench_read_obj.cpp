@@ -7,8 +7,9 @@
 //
 //   bench_read_obj            the benchmark loop for every reader and file; then, for the quads
 //                             and the triangles, each reader reading the file once in a fresh
-//                             process (best of five, elapsed time of the read), the ratios, and
-//                             each reader's peak memory (growth of VmHWM)
+//                             process (nine rounds, the readers taking turns; best and median
+//                             elapsed time of the read), the ratios, and each reader's peak
+//                             memory (growth of VmHWM)
 //   bench_read_obj --write DIR                 writes the files into DIR and ends
 //   bench_read_obj --once READER FILE          (internal) one read; prints seconds and peak kB
 #include "glm/glm.h"
@@ -19,6 +20,7 @@
 #include KERB_FAST_OBJ
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +30,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -234,15 +237,24 @@ FreshRead freshRead(const char* reader, const std::string& path) {
   return {seconds, kb / 1024.0};
 }
 
-// The best of five fresh reads: the shortest time, the largest memory.
-FreshRead bestFreshRead(const char* reader, const std::string& path) {
-  FreshRead best = freshRead(reader, path);
-  for (int i = 0; i < 4; i++) {
-    FreshRead next = freshRead(reader, path);
-    if (next.seconds < best.seconds) best.seconds = next.seconds;
-    if (next.peakMegabytes > best.peakMegabytes) best.peakMegabytes = next.peakMegabytes;
-  }
-  return best;
+// Fresh reads of one file by every reader, taken round by round so that each reader meets the
+// same moments of a noisy machine: the times in order, and the largest memory.
+struct FreshReads {
+  std::vector<double> seconds;
+  double peakMegabytes = 0;
+};
+constexpr int FRESH_ROUNDS = 9;
+
+std::vector<FreshReads> freshReadsRoundByRound(const std::string& path) {
+  std::vector<FreshReads> reads(std::size(READERS));
+  for (int round = 0; round < FRESH_ROUNDS; round++)
+    for (size_t r = 0; r < std::size(READERS); r++) {
+      FreshRead read = freshRead(READERS[r].name, path);
+      reads[r].seconds.push_back(read.seconds);
+      reads[r].peakMegabytes = std::max(reads[r].peakMegabytes, read.peakMegabytes);
+    }
+  for (FreshReads& read : reads) std::sort(read.seconds.begin(), read.seconds.end());
+  return reads;
 }
 
 // Keeps the bytes-per-second figure of each benchmark for the summary.
@@ -265,16 +277,16 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
 void printSummary(const File& file, const SummaryReporter& reporter) {
   double megabytes = double(std::filesystem::file_size(file.path)) / 1e6;
-  printf("\n%s: %.1f MB\n%-16s %10s %20s %9s %18s\n", file.name, megabytes, "reader", "loop MB/s",
-         "fresh process MB/s", "vs glm", "peak memory (MB)");
-  double glmFresh = 0;
-  for (const Reader& reader : READERS) {
-    FreshRead fresh = bestFreshRead(reader.name, file.path);
-    double rate = megabytes / fresh.seconds;
-    if (reader.read == readWithGlm) glmFresh = rate;
-    printf("%-16s %10.1f %20.1f %8.2fx %18.1f\n", reader.name,
-           reporter.megabytesPerSecond(std::string(reader.name) + "/" + file.name), rate, glmFresh / rate,
-           fresh.peakMegabytes);
+  printf("\n%s: %.1f MB; fresh process: %d rounds, best / median\n%-16s %10s %22s %15s %18s\n", file.name, megabytes,
+         FRESH_ROUNDS, "reader", "loop MB/s", "fresh process MB/s", "vs glm", "peak memory (MB)");
+  std::vector<FreshReads> reads = freshReadsRoundByRound(file.path);
+  const std::vector<double>& glm = reads[0].seconds;
+  for (size_t r = 0; r < reads.size(); r++) {
+    const std::vector<double>& seconds = reads[r].seconds;
+    double best = seconds.front(), median = seconds[seconds.size() / 2];
+    printf("%-16s %10.1f %10.1f / %9.1f %6.2fx / %5.2fx %18.1f\n", READERS[r].name,
+           reporter.megabytesPerSecond(std::string(READERS[r].name) + "/" + file.name), megabytes / best,
+           megabytes / median, best / glm.front(), median / glm[glm.size() / 2], reads[r].peakMegabytes);
   }
 }
 
