@@ -172,10 +172,28 @@ __attribute__((always_inline)) inline bool glmScanFloat(GlmScanner* text, float*
   return true;
 }
 
+// The common run of numbers " 1.5 -2 0.25": each after one blank, with an optional minus, of
+// the kind glmShortDecimal reads. Stores up to `count` values and returns how many it read,
+// stopping before the first number of any other kind; glmScanFloat reads the same.
+__attribute__((always_inline)) inline unsigned glmScanShortFloats(GlmScanner* text, float* values, unsigned count) {
+  unsigned got = 0;
+  for (; got < count && *text->at == ' '; got++) {
+    const char* p = text->at + 1;
+    bool negative = *p == '-';
+    float magnitude;
+    const char* stop = glmShortDecimal(p + negative, text->end, &magnitude);
+    if (!stop) break;
+    values[got] = negative ? -magnitude : magnitude;
+    text->at = stop;
+  }
+  return got;
+}
+
 // "%f %f ...": up to `count` numbers into values[0..count), stopping at the first that fails.
 // A null `values` only skips them.
 __attribute__((always_inline)) inline void glmScanFloats(GlmScanner* text, float* values, unsigned count) {
-  for (unsigned i = 0; i < count && glmScanFloat(text, values ? &values[i] : nullptr); i++) {
+  unsigned i = GLM_FAST_PATHS && values ? glmScanShortFloats(text, values, count) : 0;
+  for (; i < count && glmScanFloat(text, values ? &values[i] : nullptr); i++) {
   }
 }
 

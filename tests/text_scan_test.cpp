@@ -102,6 +102,32 @@ TEST(ScanFloat, RoundsRandomDecimalsExactlyLikeTheCLibrary) {
   for (int i = 0; i < 50000; i++) expectSameFloatScan(randomDecimal(random));
 }
 
+// Lines of up to four numbers, mostly plain decimals after one blank, read three at a time:
+// the values and the end of each read as the C library's "%f", one number after another, on the
+// text up to the line end.
+TEST(ScanFloats, ReadAVectorLineLikeTheCLibrary) {
+  std::mt19937 random(3);
+  const char* const separators[] = {" ", " ", " ", "  ", "\t", " +", " -"};
+  for (int i = 0; i < 20000; i++) {
+    std::string line;
+    for (int k = int(random() % 5); k > 0; k--)
+      line += separators[random() % std::size(separators)] +
+              (random() % 8 ? randomDecimal(random) : randomText(random, "0123456789.-exn", 4));
+    std::string input = line + "\n7.5" + MORE_TEXT;  // a number on the next line must stay there
+    GlmScanner text = {input.c_str(), input.c_str() + input.size()};
+    float values[3] = {};
+    glmScanFloats(&text, values, 3);
+    long at = 0;
+    for (int k = 0; k < 3; k++) {
+      Scanned<float> expected = libraryScan<float>(line.substr(size_t(at)), "%f");
+      at += expected.consumed;
+      if (!expected.ok) break;
+      ASSERT_TRUE(sameFloat(values[k], expected.value)) << '"' << line << "\" number " << k;
+    }
+    ASSERT_EQ(text.at - input.c_str(), at) << '"' << line << '"';
+  }
+}
+
 TEST(ScanInt, MatchesTheCLibraryOnRandomText) {
   std::mt19937 random(11);
   for (int i = 0; i < 40000; i++) {
