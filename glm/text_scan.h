@@ -76,8 +76,26 @@ inline const char* glmBlankEnd(const char* p) {
   return p;
 }
 
+// The common keyword: one or two characters and a blank, at p or just after the line end there.
+// Returns its length, or 0 for any other word or when fewer than three bytes are left there.
+inline size_t glmShortKeyword(const char* p, const char* end, const char** start) {
+  p += *p == '\n';
+  *start = p;
+  if (end - p < 3 || glmIsSpace(p[0])) return 0;
+  if (glmIsSpace(p[1])) return 1;
+  return glmIsSpace(p[2]) ? 2 : 0;
+}
+
 // "%127s": false at the end of the input.
 inline bool glmScanWord(GlmScanner* text, GlmSpan* word) {
+  if constexpr (GLM_FAST_PATHS) {
+    const char* keyword;
+    if (size_t length = glmShortKeyword(text->at, text->end, &keyword)) {
+      text->at = keyword + length;
+      *word = {keyword, length};
+      return true;
+    }
+  }
   const char* start = glmSpaceEnd(text->at);
   const char* limit = size_t(text->end - start) < GLM_WORD_MAX ? text->end : start + GLM_WORD_MAX;
   const char* stop = start;

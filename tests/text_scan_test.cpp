@@ -193,6 +193,25 @@ TEST(ScanWord, TakesAtMost127CharactersAndLeavesTheRestForTheNextWord) {
   EXPECT_FALSE(glmScanWord(&text, &word));
 }
 
+// Word after word, as "%127s" reads them from the same text, short keywords among them.
+TEST(ScanWord, MatchesTheCLibraryWordAfterWordOnRandomText) {
+  std::mt19937 random(17);
+  for (int i = 0; i < 20000; i++) {
+    std::string input = randomText(random, "vfgnt1 \n\t\r", 12) + (i % 2 ? MORE_TEXT : "");
+    GlmScanner text = {input.c_str(), input.c_str() + input.size()};
+    FILE* file = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
+    char expected[128];
+    GlmSpan word;
+    while (fscanf(file, "%127s", expected) == 1) {
+      ASSERT_TRUE(glmScanWord(&text, &word)) << '"' << input << '"';
+      ASSERT_EQ(std::string(word.text, word.length), expected) << '"' << input << '"';
+      ASSERT_EQ(text.at - input.c_str(), ftell(file)) << '"' << input << '"';
+    }
+    fclose(file);
+    EXPECT_FALSE(glmScanWord(&text, &word)) << '"' << input << '"';
+  }
+}
+
 TEST(ScanLine, ReadsThroughTheLineEndButAtMost127Characters) {
   std::string input = "short\r\n" + std::string(200, 'b');
   GlmScanner text = {input.c_str(), input.c_str() + input.size()};
