@@ -149,15 +149,19 @@ const FaceForm* readFirstVertexWord(GlmScanner* text, int* raw, unsigned* got) {
   return readFirstVertex(first, glmSpanToString(word, first), raw, got);
 }
 
-// A negative index counts back from the last element read before it; -1 is that element.
-unsigned resolveIndex(ObjReader* reader, GlmIndexKind kind, int index) {
-  long long resolved = index < 0 ? (long long)reader->seen[kind] + 1 + index : index;
-  if (resolved >= 1 && resolved <= reader->total[kind]) return unsigned(resolved);
+__attribute__((noinline, cold)) void failBadIndex(ObjReader* reader, GlmIndexKind kind, int index) {
   if (GlmObjFailure* failure = fail(reader, GLM_BAD_INDEX, reader->text.at)) {
     failure->indexKind = kind;
     failure->index = index;
     failure->defined = reader->total[kind];
   }
+}
+
+// A negative index counts back from the last element read before it; -1 is that element.
+__attribute__((always_inline)) inline unsigned resolveIndex(ObjReader* reader, GlmIndexKind kind, int index) {
+  long long resolved = index < 0 ? (long long)reader->seen[kind] + 1 + index : index;
+  if (resolved >= 1 && resolved <= reader->total[kind]) return unsigned(resolved);
+  failBadIndex(reader, kind, index);
   return 0;
 }
 
