@@ -49,14 +49,16 @@ struct Loaded {
   std::string stderrText;
 };
 
+// Takes the image, null after a failure, and releases it.
 Loaded take(RgbImage* image) {
   Loaded result;
   result.stderrText = testing::internal::GetCapturedStderr();
-  if (!image) return result;
-  result.ok = true;
-  result.width = image->width;
-  result.height = image->height;
-  result.pixels.assign(reinterpret_cast<char*>(image->pixels), size_t(image->width) * image->height * 3);
+  if (image) {
+    result.ok = true;
+    result.width = image->width;
+    result.height = image->height;
+    result.pixels.assign(reinterpret_cast<char*>(image->pixels), size_t(image->width) * image->height * 3);
+  }
   freeBmpImage(image);
   return result;
 }
@@ -134,6 +136,15 @@ TEST_F(BmpCorpus, WideNameLoadsTheSameImage) {
   Loaded wide = take(loadBmpImageWide(std::wstring(path.begin(), path.end()).c_str()));
   ASSERT_TRUE(wide.ok);
   EXPECT_EQ(wide.pixels, loadPath(path).pixels);
+}
+
+TEST_F(BmpCorpus, PipeLoadsTheSameImage) {
+  std::string path = corpusPath("im_rle8.bmp");
+  TempDir dir;
+  PipedFile pipe(dir, "pipe.bmp", readFile(path));
+  Loaded piped = loadPath(pipe.path());
+  ASSERT_TRUE(piped.ok) << piped.stderrText;
+  EXPECT_EQ(piped.pixels, loadPath(path).pixels);
 }
 
 // Every prefix of a valid file goes to the decoder in its own heap block of exactly that
