@@ -5,14 +5,15 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
 
 constexpr size_t FIRST_CAPACITY = 16;
-constexpr uintptr_t HUGE_PAGE_BYTES = uintptr_t(1) << 21;
+constexpr size_t HUGE_PAGE_BYTES = size_t(1) << 21;
 // Below this, page faults cost too little to be worth a system call.
-constexpr uintptr_t PREPARE_FROM_BYTES = uintptr_t(1) << 16;
+constexpr size_t PREPARE_FROM_BYTES = size_t(1) << 16;
 
 // count * size in *bytes; false when it overflows. A request of zero bytes asks for one, so
 // that null always means failure.
@@ -43,29 +44,20 @@ void* checkedGrow(void* block, size_t* capacity, size_t size) {
   return moved;
 }
 
-PageSpan wholePages(const void* from, size_t bytes) {
+void adviseWholePages(const void* from, size_t bytes, size_t moreThan, int advice) {
   uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-  return {(uintptr_t(from) + page - 1) & ~(page - 1), (uintptr_t(from) + bytes) & ~(page - 1)};
+  uintptr_t start = (uintptr_t(from) + page - 1) & ~(page - 1), end = (uintptr_t(from) + bytes) & ~(page - 1);
+  if (end > start && end - start > moreThan) madvise(reinterpret_cast<void*>(start), end - start, advice);
 }
 
-void adviseHugePages(void* block, size_t bytes) {
+void adviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] size_t bytes) {
 #ifdef MADV_HUGEPAGE
-  PageSpan pages = wholePages(block, bytes);
-  if (pages.end > pages.start + HUGE_PAGE_BYTES)
-    madvise(reinterpret_cast<void*>(pages.start), pages.end - pages.start, MADV_HUGEPAGE);
-#else
-  (void)block;
-  (void)bytes;
+  adviseWholePages(block, bytes, HUGE_PAGE_BYTES, MADV_HUGEPAGE);
 #endif
 }
 
-void preparePages(void* from, size_t bytes) {
+void preparePages([[maybe_unused]] void* from, [[maybe_unused]] size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
-  PageSpan pages = wholePages(from, bytes);
-  if (pages.end > pages.start + PREPARE_FROM_BYTES)
-    madvise(reinterpret_cast<void*>(pages.start), pages.end - pages.start, MADV_POPULATE_WRITE);
-#else
-  (void)from;
-  (void)bytes;
+  adviseWholePages(from, bytes, PREPARE_FROM_BYTES, MADV_POPULATE_WRITE);
 #endif
 }

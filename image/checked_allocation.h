@@ -4,7 +4,6 @@
 #define IMAGE_CHECKED_ALLOCATION_H
 
 #include <cstddef>
-#include <cstdint>
 
 // malloc(count * size), or null when the product overflows or memory runs out. Never null for a
 // request of zero bytes, so null always means failure.
@@ -17,13 +16,9 @@ void* checkedAllocateZeroed(size_t count, size_t size);
 // overflows or memory runs out.
 void* checkedGrow(void* block, size_t* capacity, size_t size);
 
-// The whole pages inside a range of addresses: [start, end), empty when end <= start.
-struct PageSpan {
-  uintptr_t start;
-  uintptr_t end;
-};
-PageSpan wholePages(const void* from, size_t bytes);
-
+// Gives the system `advice` (an madvise code) for the whole pages inside [from, from + bytes)
+// when they span more than `moreThan` bytes.
+void adviseWholePages(const void* from, size_t bytes, size_t moreThan, int advice);
 // Marks a block larger than a huge page for huge pages where the system allows: fewer, larger
 // pages to set up when it is first written.
 void adviseHugePages(void* block, size_t bytes);

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 
 #include "image/checked_allocation.h"
@@ -106,9 +105,7 @@ FileBytesResult loadFileBytes(const char* path, bool mapLarge, FileBytes* file) 
 }
 
 void releaseFileBytes(const FileBytes* file, const char* from, const char* to) {
-  if (!file->mapped || to <= from) return;
-  PageSpan pages = wholePages(from, size_t(to - from));
-  if (pages.end > pages.start) madvise(reinterpret_cast<void*>(pages.start), pages.end - pages.start, MADV_DONTNEED);
+  if (file->mapped && to > from) adviseWholePages(from, size_t(to - from), 0, MADV_DONTNEED);
 }
 
 void unloadFileBytes(FileBytes* file) {

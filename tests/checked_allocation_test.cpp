@@ -3,11 +3,13 @@
 #include "image/checked_allocation.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -58,17 +60,30 @@ TEST(CheckedAllocation, GrowthPastTheAddressSpaceFailsLeavingTheBlock) {
   free(block);
 }
 
-TEST(PageSpan, WholePagesLieInsideTheRange) {
-  uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-  const char* base = reinterpret_cast<const char*>(16 * page);
-  PageSpan aligned = wholePages(base, 3 * page);
-  EXPECT_EQ(aligned.start, 16 * page);
-  EXPECT_EQ(aligned.end, 19 * page);
-  PageSpan inward = wholePages(base + 1, 3 * page - 2);
-  EXPECT_EQ(inward.start, 17 * page);
-  EXPECT_EQ(inward.end, 18 * page);
-  PageSpan within = wholePages(base + 1, page - 2);
-  EXPECT_LE(within.end, within.start);
+// Advice that empties pages shows which ones it reached: only those wholly inside the range,
+// and only when they span more than asked.
+TEST(PageAdvice, ReachesTheWholePagesInsideTheRange) {
+  size_t page = size_t(sysconf(_SC_PAGESIZE));
+  void* mapping = mmap(nullptr, 8 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(mapping, MAP_FAILED);
+  unsigned char* base = static_cast<unsigned char*>(mapping);
+  auto emptied = [&] {
+    std::string pages;
+    for (size_t p = 0; p < 8; p++) pages += base[p * page] == 0 && base[p * page + page - 1] == 0 ? 'o' : 'x';
+    return pages;
+  };
+  memset(base, 0xAB, 8 * page);
+  // Pages 1 to 3 lie wholly inside: three pages, not more than three.
+  adviseWholePages(base + 1, 5 * page - 2, 3 * page, MADV_DONTNEED);
+  EXPECT_EQ(emptied(), "xxxxxxxx");
+  adviseWholePages(base + 1, 5 * page - 2, 3 * page - 1, MADV_DONTNEED);
+  EXPECT_EQ(emptied(), "xoooxxxx");
+  memset(base, 0xAB, 8 * page);
+  adviseWholePages(base + 6 * page + 1, page, 0, MADV_DONTNEED);  // across pages 6 and 7
+  EXPECT_EQ(emptied(), "xxxxxxxx");
+  adviseWholePages(base + 6 * page, page, 0, MADV_DONTNEED);
+  EXPECT_EQ(emptied(), "xxxxxxox");
+  munmap(mapping, 8 * page);
 }
 
 // Advice on blocks below and above its thresholds, aligned to a page or not.
