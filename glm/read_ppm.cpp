@@ -7,6 +7,7 @@
 #include "image/checked_allocation.h"
 #include "image/file_bytes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,7 @@ unsigned char* fail(const char* path, const char* reason) {
 // line end, at most LINE_BUFFER - 1 characters, as a C string. False at the end of the file.
 bool readLinePiece(PpmInput* input, char (&line)[LINE_BUFFER]) {
   if (input->at == input->end) return false;
-  size_t room = size_t(input->end - input->at) < LINE_BUFFER - 1 ? size_t(input->end - input->at) : LINE_BUFFER - 1;
+  size_t room = std::min(size_t(input->end - input->at), LINE_BUFFER - 1);
   const char* newline = static_cast<const char*>(memchr(input->at, '\n', room));
   size_t length = newline ? size_t(newline - input->at) + 1 : room;
   memcpy(line, input->at, length);

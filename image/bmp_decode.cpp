@@ -24,7 +24,7 @@ unsigned char* allocatePixels(const BmpLayout& layout, const char** error) {
     *error = TOO_LARGE;
     return nullptr;
   }
-  void* pixels = isRunLength(layout) ? checkedAllocateZeroed(size_t(bytes), 1) : checkedAllocate(size_t(bytes), 1);
+  void* pixels = (isRunLength(layout) ? checkedAllocateZeroed : checkedAllocate)(size_t(bytes), 1);
   if (pixels) adviseHugePages(pixels, size_t(bytes));
   else *error = OUT_OF_MEMORY;
   return static_cast<unsigned char*>(pixels);

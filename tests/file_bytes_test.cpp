@@ -90,7 +90,8 @@ TEST_F(FileBytesTest, FailuresSayWhyAndLeaveNothingToRelease) {
   struct Case {
     std::string path;
     int error;
-  } cases[] = {{dir.path("missing"), ENOENT}, {dir.path(""), EISDIR}, {dir.write("file", "x") + "/below", ENOTDIR}};
+  } cases[] = {
+      {dir.path("missing"), ENOENT}, {dir.path(""), EISDIR}, {dir.write("file", "x") + "/below", ENOTDIR}};
   for (const Case& c : cases) {
     file = {reinterpret_cast<char*>(&file), 1, 1};
     errno = 0;

@@ -4,8 +4,8 @@ std::string u16(uint16_t value) { return {char(value & 0xFF), char(value >> 8)};
 
 std::string u32(uint32_t value) { return u16(uint16_t(value)) + u16(uint16_t(value >> 16)); }
 
-std::string bmpInfoHeader(int32_t width, int32_t height, uint16_t bits, uint32_t compression, uint32_t imageSize,
-                          uint32_t colors) {
+std::string bmpInfoHeader(int32_t width, int32_t height, uint16_t bits, uint32_t compression,
+                          uint32_t imageSize, uint32_t colors) {
   return u32(40) + u32(uint32_t(width)) + u32(uint32_t(height)) + u16(1) + u16(bits) + u32(compression) +
          u32(imageSize) + u32(2835) + u32(2835) + u32(colors) + u32(0);
 }
