@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 static_assert(sizeof(unsigned) == sizeof(GLuint), "textureNames holds GL texture names");
 
@@ -26,11 +25,6 @@ void uploadTexture(unsigned* name, const RgbImage& image) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
-
-void freeImage(RgbImage* image) {
-  free(image->pixels);
-  free(image);
-}
 }  // namespace
 
 bool loadTextures() {
@@ -40,7 +34,7 @@ bool loadTextures() {
     if (!image) continue;
     created = true;
     uploadTexture(&textureNames[slot], *image);
-    freeImage(image);
+    freeBmpImage(image);
   }
   return created;
 }

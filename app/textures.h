@@ -14,7 +14,8 @@ extern unsigned textureNames[TEXTURE_COUNT];
 // Returns true when at least one texture was created.
 bool loadTextures();
 // The BMP image at `path`, or null: silently when the file is absent (or path is null),
-// with the BMP loader's message when it exists but cannot be decoded. Caller frees.
+// with the BMP loader's message when it exists but cannot be decoded. Release it with
+// freeBmpImage.
 RgbImage* loadImageIfPresent(const char* path);
 
 #endif

@@ -8,40 +8,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
 #include <stb/stb_image.h>
 
 #include "image/bmp.h"
+#include "support/bmp_writer.h"
 
 namespace {
 
 constexpr int32_t kSide = 4096;
 
-using Bytes = std::vector<unsigned char>;
-
-void putU16(Bytes* out, uint32_t v) {
-  out->push_back(uint8_t(v));
-  out->push_back(uint8_t(v >> 8));
-}
-
-void putU32(Bytes* out, uint32_t v) {
-  putU16(out, v & 0xFFFF);
-  putU16(out, v >> 16);
-}
-
-// File header, 40-byte image header and colour table; pixel data follows.
-Bytes headers(uint16_t bits, uint32_t compression, uint32_t pixelBytes) {
-  uint32_t tableBytes = bits == 8 ? 1024 : 0;
-  uint32_t offset = 14 + 40 + tableBytes;
-  Bytes out = {'B', 'M'};
-  for (uint32_t v : {offset + pixelBytes, 0u, offset, 40u, uint32_t(kSide), uint32_t(kSide)}) putU32(&out, v);
-  putU16(&out, 1);
-  putU16(&out, bits);
-  for (uint32_t v : {compression, pixelBytes, 2835u, 2835u, 0u, 0u}) putU32(&out, v);
-  for (uint32_t i = 0; i < tableBytes / 4; ++i) putU32(&out, (i * 0x010305u) & 0xFFFFFF);
+// Info header and colour table (256 entries for 8 bits); pixel data follows.
+std::string headers(uint16_t bits, uint32_t compression, uint32_t pixelBytes) {
+  std::string out = bmpInfoHeader(kSide, kSide, bits, compression, pixelBytes);
+  for (uint32_t i = 0; bits == 8 && i < 256; ++i) out += u32((i * 0x010305u) & 0xFFFFFF);
   return out;
 }
 
@@ -51,40 +33,36 @@ uint8_t sample(int32_t x, int32_t y, int channel) {
   return uint8_t((x >> (channel + 3)) + (y >> 4) * (channel + 1) + noise);
 }
 
-Bytes uncompressed(uint16_t bits) {
-  Bytes pixels;
+std::string uncompressed(uint16_t bits) {
+  std::string pixels;
   for (int32_t y = 0; y < kSide; ++y)
     for (int32_t x = 0; x < kSide; ++x)
-      for (int c = 0; c < bits / 8; ++c) pixels.push_back(sample(x, y, c));
-  Bytes file = headers(bits, 0, uint32_t(pixels.size()));
-  file.insert(file.end(), pixels.begin(), pixels.end());
-  return file;
+      for (int c = 0; c < bits / 8; ++c) pixels += char(sample(x, y, c));
+  return bmpFile(headers(bits, 0, uint32_t(pixels.size())), pixels);
 }
 
 // Rows of runs 3 to 48 pixels long, with a stretch of 8 literal pixels now and then.
-Bytes runLengthEncoded() {
-  Bytes stream;
+std::string runLengthEncoded() {
+  std::string stream;
   for (int32_t y = 0; y < kSide; ++y) {
     for (int32_t x = 0; x < kSide;) {
       int32_t length = std::min<int32_t>(3 + (sample(x, y, 0) * 7 + y) % 46, kSide - x);
       if (length >= 8 && (x + y) % 5 == 0) {
-        stream.insert(stream.end(), {0, 8});
-        for (int32_t i = 0; i < 8; ++i) stream.push_back(sample(x + i, y, 2));
+        stream += {0, 8};
+        for (int32_t i = 0; i < 8; ++i) stream += char(sample(x + i, y, 2));
         length = 8;
       } else {
-        stream.insert(stream.end(), {uint8_t(length), sample(x, y, 1)});
+        stream += {char(length), char(sample(x, y, 1))};
       }
       x += length;
     }
-    stream.insert(stream.end(), {0, 0});
+    stream += {0, 0};
   }
-  stream.insert(stream.end(), {0, 1});
-  Bytes file = headers(8, 1, uint32_t(stream.size()));
-  file.insert(file.end(), stream.begin(), stream.end());
-  return file;
+  stream += {0, 1};
+  return bmpFile(headers(8, 1, uint32_t(stream.size())), stream);
 }
 
-std::string writeFile(const char* name, const Bytes& contents) {
+std::string writeFile(const char* name, const std::string& contents) {
   std::string path = std::string(P_tmpdir) + "/kerbhopper-bench-" + name;
   FILE* file = fopen(path.c_str(), "wb");
   if (!file || fwrite(contents.data(), 1, contents.size(), file) != contents.size() || fclose(file) != 0) {
@@ -111,8 +89,7 @@ void loadBmp(benchmark::State& state, BenchFile file) {
       break;
     }
     benchmark::DoNotOptimize(image->pixels);
-    free(image->pixels);
-    free(image);
+    freeBmpImage(image);
   }
   reportRate(state);
 }

@@ -17,80 +17,31 @@ import sys
 import numpy as np
 from PIL import Image
 
+from bmp_writer import bmp_file, color_table, info_header, pad_row, rle8_row
+
 # ---------------------------------------------------------------------------------------------
-# BMP writing: 14-byte file header, 40-byte info header, bottom-up rows padded to 4 bytes.
-
-
-def bmp_headers(width, height, bits, compression, pixel_bytes, palette_entries):
-    offset = 14 + 40 + 4 * palette_entries
-    file_header = struct.pack("<2sIHHI", b"BM", offset + pixel_bytes, 0, 0, offset)
-    info_header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression, pixel_bytes,
-                              2835, 2835, palette_entries, 0)
-    return file_header + info_header
-
-
-def padded(row):
-    return row + b"\0" * (-len(row) % 4)
+# BMP encoding: 40-byte info header, bottom-up rows padded to 4 bytes (bmp_writer beside this).
 
 
 def encode_bmp24(rgb):
     height, width, _ = rgb.shape
-    rows = [padded(rgb[y, :, ::-1].tobytes()) for y in range(height - 1, -1, -1)]
+    rows = [pad_row(rgb[y, :, ::-1].tobytes()) for y in range(height - 1, -1, -1)]
     data = b"".join(rows)
-    return bmp_headers(width, height, 24, 0, len(data), 0) + data
-
-
-def palette_bytes(palette):
-    return b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    return bmp_file(info_header(width, height, 24, 0, len(data)), data)
 
 
 def encode_bmp8(indices, palette):
     height, width = indices.shape
-    rows = [padded(indices[y].tobytes()) for y in range(height - 1, -1, -1)]
+    rows = [pad_row(indices[y].tobytes()) for y in range(height - 1, -1, -1)]
     data = b"".join(rows)
-    return bmp_headers(width, height, 8, 0, len(data), len(palette)) + palette_bytes(palette) + data
-
-
-def rle8_row(row):
-    """One row in BI_RLE8: runs of 3 or more equal bytes as (count, value) pairs, everything else in
-    absolute blocks (0, count, bytes..., pad to even); blocks shorter than 3 become short runs."""
-    out = bytearray()
-    literal = bytearray()
-
-    def flush_literal():
-        while literal:
-            chunk = literal[:255]
-            del literal[:255]
-            if len(chunk) < 3:
-                for value in chunk:
-                    out.extend((1, value))
-            else:
-                out.extend((0, len(chunk)))
-                out.extend(chunk)
-                if len(chunk) % 2:
-                    out.append(0)
-
-    i = 0
-    n = len(row)
-    while i < n:
-        run = 1
-        while i + run < n and run < 255 and row[i + run] == row[i]:
-            run += 1
-        if run >= 3:
-            flush_literal()
-            out.extend((run, row[i]))
-        else:
-            literal.extend(row[i:i + run])
-        i += run
-    flush_literal()
-    return bytes(out)
+    return bmp_file(info_header(width, height, 8, 0, len(data), len(palette)) + color_table(palette), data)
 
 
 def encode_bmp8_rle(indices, palette):
     height, width = indices.shape
-    rows = [rle8_row(indices[y].tobytes()) + b"\0\0" for y in range(height - 1, -1, -1)]
+    rows = [rle8_row(indices[y].tobytes()) for y in range(height - 1, -1, -1)]
     data = b"".join(rows) + b"\0\1"
-    return bmp_headers(width, height, 8, 1, len(data), len(palette)) + palette_bytes(palette) + data
+    return bmp_file(info_header(width, height, 8, 1, len(data), len(palette)) + color_table(palette), data)
 
 
 def quantise(rgb, colours):

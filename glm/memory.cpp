@@ -4,13 +4,11 @@
 #include "glm/memory.h"
 
 #include "glm/fast_paths.h"
+#include "image/checked_allocation.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <sys/mman.h>
 
 namespace {
 
@@ -20,44 +18,18 @@ void* orExit(void* block, size_t count, size_t size) {
   exit(1);
 }
 
-constexpr uintptr_t PAGE_BYTES = 4096;
-constexpr uintptr_t HUGE_PAGE_BYTES = uintptr_t(1) << 21;
-
-// The whole pages inside [from, from + bytes).
-void wholePages(void* from, size_t bytes, uintptr_t* start, uintptr_t* end) {
-  *start = (uintptr_t(from) + PAGE_BYTES - 1) & ~(PAGE_BYTES - 1);
-  *end = (uintptr_t(from) + bytes) & ~(PAGE_BYTES - 1);
-}
-
 }  // namespace
 
-void* glmTryAllocate(size_t count, size_t size) {
-  if (size != 0 && count > SIZE_MAX / size) return nullptr;
-  return calloc(count ? count : 1, size ? size : 1);
-}
+void* glmTryAllocate(size_t count, size_t size) { return checkedAllocateZeroed(count, size); }
 
-// Huge pages where the system allows: fewer, larger pages to set up.
 void* glmTryAllocateLargeUnprepared(size_t count, size_t size) {
   void* block = glmTryAllocate(count, size);
-  uintptr_t start, end;
-  if (GLM_FAST_PATHS && block) wholePages(block, count * size, &start, &end);
-  if (GLM_FAST_PATHS && block && end > start + HUGE_PAGE_BYTES)
-    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  if (GLM_FAST_PATHS && block) adviseHugePages(block, count * size);
   return block;
 }
 
-// Page faults are expensive (several microseconds each on a virtual machine), and an array that
-// is filled front to back takes one for every page it touches; one call sets them all up.
 void glmPreparePages(void* from, size_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-  uintptr_t start, end;
-  wholePages(from, bytes, &start, &end);
-  if (GLM_FAST_PATHS && end > start + (uintptr_t(1) << 16))
-    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
-#else
-  (void)from;
-  (void)bytes;
-#endif
+  if (GLM_FAST_PATHS) preparePages(from, bytes);
 }
 
 void* glmTryAllocateLarge(size_t count, size_t size) {
@@ -80,4 +52,16 @@ void* glmAllocateLarge(size_t count, size_t size) { return orExit(glmTryAllocate
 
 char* glmCopyStringPart(const char* text, size_t length) {
   return static_cast<char*>(orExit(glmTryCopyStringPart(text, length), length + 1, 1));
+}
+
+float* glmReplaceVectors(float* old, size_t count, unsigned components) {
+  free(old);
+  return static_cast<float*>(glmAllocate(count + 1, components * sizeof(float)));
+}
+
+float* glmTrimVectors(float* vectors, unsigned count) {
+  float* exact = glmReplaceVectors(nullptr, count, 3);
+  memcpy(exact + 3, vectors + 3, 3 * sizeof(float) * count);
+  free(vectors);
+  return exact;
 }

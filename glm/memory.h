@@ -24,4 +24,12 @@ void* glmAllocate(size_t count, size_t size);
 void* glmAllocateLarge(size_t count, size_t size);
 char* glmCopyStringPart(const char* text, size_t length);
 
+// A model's vector arrays are 1-based: `count` vectors take count + 1 places, the first unused.
+// A zero-filled array of `count` vectors of `components` floats, replacing `old` (freed; null
+// when there is none). Ends the process when memory runs out.
+float* glmReplaceVectors(float* old, size_t count, unsigned components);
+// Vectors 1 to `count` of the array of 3-vectors `vectors` in an array of exactly that size, which
+// replaces it (freed). Ends the process when memory runs out.
+float* glmTrimVectors(float* vectors, unsigned count);
+
 #endif

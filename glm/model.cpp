@@ -1,4 +1,4 @@
-// The model record: group and material lookups, deletion, path helper.
+// The model record: group and material lookups, deletion.
 #include "glm/glm.h"
 #include "glm/memory.h"
 #include "glm/record.h"
@@ -72,21 +72,4 @@ void glmFreeModel(Model* model) {
     free(group);
   }
   free(model);
-}
-
-char* glmTryPathBeside(const char* path, const char* name) {
-  const char* slash = strrchr(path, '/');
-  size_t directory = slash ? size_t(slash - path) + 1 : 0, length = strlen(name);
-  char* joined = static_cast<char*>(glmTryAllocate(directory + length + 1, 1));
-  if (!joined) return nullptr;
-  memcpy(joined, path, directory);
-  memcpy(joined + directory, name, length);
-  return joined;
-}
-
-char* glmPathDirectory(const char* path) {
-  char* directory = glmTryPathBeside(path, "");
-  if (directory) return directory;
-  fprintf(stderr, "glmPathDirectory(): out of memory.\n");
-  exit(1);
 }

@@ -37,20 +37,11 @@ void glmMakeUnit(float* v) {
   v[2] /= length;
 }
 
-namespace {
-
-float* replaceVectorArray(float* old, size_t count) {
-  free(old);
-  return static_cast<float*>(glmAllocate(count + 1, 3 * sizeof(float)));
-}
-
-}  // namespace
-
 void glmComputeFacetNormals(Model* model) {
   assert(model);
   assert(model->vertices);
   model->numfacetnorms = model->numtriangles;
-  model->facetnorms = replaceVectorArray(model->facetnorms, model->numfacetnorms);
+  model->facetnorms = glmReplaceVectors(model->facetnorms, model->numfacetnorms, 3);
   for (unsigned i = 0; i < model->numtriangles; i++) {
     ModelTriangle* triangle = &model->triangles[i];
     triangle->fidx = i + 1;
@@ -157,14 +148,6 @@ unsigned smoothVertex(Model* model, Membership* m, unsigned v, float creaseCosin
   return k;
 }
 
-// The working array is sized for one normal per corner; keep only what was used.
-void shrinkNormals(Model* model) {
-  float* exact = static_cast<float*>(glmAllocate(size_t(model->numnormals) + 1, 3 * sizeof(float)));
-  memcpy(exact + 3, model->normals + 3, 3 * sizeof(float) * model->numnormals);
-  free(model->normals);
-  model->normals = exact;
-}
-
 }  // namespace
 
 void glmVertexNormals(Model* model, float angle) {
@@ -174,11 +157,12 @@ void glmVertexNormals(Model* model, float angle) {
   // facets still join an average.
   const float pi = 3.1415927f;
   float creaseCosine = float(cos(double(angle) * double(pi) / 180.0));
-  model->normals = replaceVectorArray(model->normals, 3 * size_t(model->numtriangles));
+  model->normals = glmReplaceVectors(model->normals, 3 * size_t(model->numtriangles), 3);
   Membership m = buildMembership(model);
   unsigned k = 1;
   for (unsigned v = 1; v <= model->numvertices; v++) k = smoothVertex(model, &m, v, creaseCosine, k);
   model->numnormals = k - 1;
   freeMembership(&m);
-  shrinkNormals(model);
+  // The working array is sized for one normal per corner; keep only what was used.
+  model->normals = glmTrimVectors(model->normals, model->numnormals);
 }

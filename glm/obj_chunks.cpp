@@ -69,7 +69,7 @@ void walkChunk(void* context, unsigned index) {
   Pass* pass = static_cast<Pass*>(context);
   GlmObjChunk* chunk = &pass->source->chunks[index];
   glmWalkObjChunk(pass->source, chunk, pass->fill);
-  glmReleaseFileBytes(&pass->source->file, chunk->begin, chunk->end);
+  releaseFileBytes(&pass->source->file, chunk->begin, chunk->end);
 }
 
 void runPass(GlmObjSource* source, unsigned threads, bool fill) {
@@ -280,14 +280,14 @@ void freeChunks(GlmObjSource* source) {
 
 // Reads the file into source->model; false after a one-line message when that fails.
 bool readModel(GlmObjSource* source, const char* filename, const GlmObjReadPlan& plan) {
-  GlmLoadResult loaded = glmLoadFile(filename, &source->file);
-  if (loaded == GLM_CANNOT_OPEN) {
+  FileBytesResult loaded = loadFileBytes(filename, true, &source->file);
+  if (loaded == FILE_BYTES_CANNOT_OPEN) {
     fprintf(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", filename);
     return false;
   }
   source->model = static_cast<Model*>(glmTryAllocate(1, sizeof(Model)));
   if (source->model) source->model->pathname = glmTryCopyString(filename);
-  if (loaded == GLM_OUT_OF_MEMORY || !source->model || !source->model->pathname) return reportOutOfMemory(filename);
+  if (loaded == FILE_BYTES_OUT_OF_MEMORY || !source->model || !source->model->pathname) return reportOutOfMemory(filename);
   return readChunks(source, plan);
 }
 
@@ -296,7 +296,7 @@ bool readModel(GlmObjSource* source, const char* filename, const GlmObjReadPlan&
 Model* glmTryReadOBJPlanned(const char* filename, const GlmObjReadPlan* plan) {
   GlmObjSource source = {};
   bool read = readModel(&source, filename, *plan);
-  glmUnloadFile(&source.file);
+  unloadFileBytes(&source.file);
   glmFreeNameIndex(&source.groups);
   glmFreeNameIndex(&source.materials);
   freeChunks(&source);

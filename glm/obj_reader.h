@@ -6,6 +6,7 @@
 #include "glm/glm.h"
 #include "glm/name_index.h"
 #include "glm/text_scan.h"
+#include "image/file_bytes.h"
 
 #include <cstddef>
 
@@ -51,7 +52,7 @@ struct GlmObjChunk {
   unsigned leadingTriangles;  // before its first group line: they go to the group current at its start
   GlmObjEvent* events;
   unsigned numevents;
-  unsigned capacity;
+  size_t capacity;
   // Where filling starts (set when joining):
   unsigned firstSeen[3];
   unsigned firstTriangle;
@@ -63,7 +64,7 @@ struct GlmObjChunk {
 // What the passes over all chunks share.
 struct GlmObjSource {
   Model* model;
-  GlmFileBytes file;
+  FileBytes file;
   GlmNameIndex groups;      // every group, by name
   GlmNameIndex materials;   // the first material of each name
   GlmObjChunk* chunks;

@@ -2,9 +2,11 @@
 // once, a counting pass sizes the materials array, a filling pass runs the same keyword walk.
 #include "glm/glm.h"
 #include "glm/memory.h"
+#include "glm/path.h"
 #include "glm/read_mtl.h"
 #include "glm/record.h"
 #include "glm/text_scan.h"
+#include "image/file_bytes.h"
 
 #include <cassert>
 #include <cstdio>
@@ -89,7 +91,7 @@ bool allocateMaterials(Model* model, unsigned count) {
 }
 
 // Counts the materials, allocates them, and fills them.
-bool readLibrary(Model* model, const GlmFileBytes& file) {
+bool readLibrary(Model* model, const FileBytes& file) {
   GlmScanner text = {file.bytes, file.bytes + file.size};
   MtlReader reader = {model, text, false, 0, {}, false};
   readMtlKeywords(&reader);
@@ -110,11 +112,11 @@ bool glmTryReadMTL(Model* model, const char* name) {
   assert(model);
   char* path = glmTryPathBeside(model->pathname, name);
   if (!path) return failed("glmReadMTL() failed: out of memory reading \"%s\".\n", name);
-  GlmFileBytes file;
-  GlmLoadResult loaded = glmLoadFile(path, &file);
-  bool read = loaded == GLM_LOADED && readLibrary(model, file);
-  if (loaded == GLM_LOADED) glmUnloadFile(&file);
-  if (loaded == GLM_CANNOT_OPEN) failed("glmReadMTL() failed: can't open material file \"%s\".\n", path);
+  FileBytes file;
+  FileBytesResult loaded = loadFileBytes(path, true, &file);
+  bool read = loaded == FILE_BYTES_LOADED && readLibrary(model, file);
+  unloadFileBytes(&file);
+  if (loaded == FILE_BYTES_CANNOT_OPEN) failed("glmReadMTL() failed: can't open material file \"%s\".\n", path);
   else if (!read) failed("glmReadMTL() failed: out of memory reading \"%s\".\n", path);
   free(path);
   return read;

@@ -6,9 +6,9 @@
 #include "glm/glm.h"
 #include "glm/obj_reader.h"
 #include "glm/text_scan.h"
+#include "image/checked_allocation.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -284,14 +284,12 @@ void readVectorKeyword(ObjReader* reader, GlmSpan word) {
 void recordEvent(ObjReader* reader, char keyword, GlmSpan line) {
   GlmObjChunk* chunk = reader->chunk;
   if (chunk->numevents == chunk->capacity) {
-    unsigned capacity = chunk->capacity ? 2 * chunk->capacity : 16;
-    void* events = capacity > chunk->capacity ? realloc(chunk->events, size_t(capacity) * sizeof(GlmObjEvent)) : nullptr;
+    void* events = checkedGrow(chunk->events, &chunk->capacity, sizeof(GlmObjEvent));
     if (!events) {
       fail(reader, GLM_NO_MEMORY_LEFT, line.text);
       return;
     }
     chunk->events = static_cast<GlmObjEvent*>(events);
-    chunk->capacity = capacity;
   }
   if (keyword == 'g') reader->groupEvent = chunk->numevents;
   chunk->events[chunk->numevents++] = {keyword, line, 0, nullptr, 0};

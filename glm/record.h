@@ -9,9 +9,6 @@
 ModelGroup* glmAddGroup(Model* model, const char* name);
 // Frees every material and the array; leaves the model without materials.
 void glmFreeMaterials(Model* model);
-// The directory of `path` (up to and including its last '/', or nothing) followed by `name`:
-// where a material library named in a model file lies. Null when out of memory.
-char* glmTryPathBeside(const char* path, const char* name);
 // The message of a material lookup that finds no material of that name.
 void glmReportMissingMaterial(const char* name);
 

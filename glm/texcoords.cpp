@@ -4,14 +4,12 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
 void replaceTexCoords(Model* model, unsigned count) {
-  free(model->texcoords);
   model->numtexcoords = count;
-  model->texcoords = static_cast<float*>(glmAllocate(size_t(count) + 1, 2 * sizeof(float)));
+  model->texcoords = glmReplaceVectors(model->texcoords, count, 2);
 }
 
 // Points every corner of the triangles listed in a group at the texture coordinate that

@@ -1,98 +1,13 @@
-// Whole-file loading and the rarely taken paths of the text scanner.
+// The rarely taken paths of the text scanner.
 #include "glm/text_scan.h"
 
 #include "glm/memory.h"
 
 #include <fast_float/fast_float.h>
 
-#include <cerrno>
-#include <cstdint>
-#include <cstdio>
 #include <cmath>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-// Reads into a zero-filled block with a byte to spare for the terminator. A regular file is read
-// into a block of exactly its size plus that byte, so a read past it is a read past the block; a
-// pipe or a device grows the block as it goes.
-GlmLoadResult readDescriptor(int fd, size_t capacity, bool growable, GlmFileBytes* file) {
-  char* bytes = static_cast<char*>(glmTryAllocate(capacity + 1, 1));
-  size_t length = 0;
-  while (bytes && (length < capacity || growable)) {
-    if (length == capacity) {
-      char* larger = static_cast<char*>(glmTryAllocate(2 * capacity + 1, 1));
-      if (larger) memcpy(larger, bytes, length);
-      free(bytes);
-      bytes = larger;
-      capacity *= 2;
-      continue;
-    }
-    ssize_t got = read(fd, bytes + length, capacity - length);
-    if (got == 0) break;
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      free(bytes);
-      return GLM_CANNOT_OPEN;
-    }
-    length += size_t(got);
-  }
-  if (!bytes) return GLM_OUT_OF_MEMORY;
-  *file = {bytes, length, 0};
-  return GLM_LOADED;
-}
-
-// Files from this size on are mapped rather than copied into the heap.
-constexpr size_t MAP_FROM_SIZE = size_t(1) << 20;
-
-// Maps the file read-only, followed by at least one page of zeros for the terminator: an
-// anonymous reservation of the whole length, with the file mapped over its start.
-bool mapFile(int fd, size_t size, GlmFileBytes* file) {
-  size_t page = size_t(sysconf(_SC_PAGESIZE));
-  size_t length = (size + page) / page * page;
-  void* zeros = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (zeros == MAP_FAILED) return false;
-  if (mmap(zeros, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
-    munmap(zeros, length);
-    return false;
-  }
-  *file = {static_cast<char*>(zeros), size, length};
-  return true;
-}
-
-}  // namespace
-
-GlmLoadResult glmLoadFile(const char* path, GlmFileBytes* file) {
-  int fd = open(path, O_RDONLY);
-  if (fd < 0) return GLM_CANNOT_OPEN;
-  struct stat status;
-  GlmLoadResult result = GLM_CANNOT_OPEN;
-  if (fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode)) {
-    bool regular = S_ISREG(status.st_mode);
-    size_t size = regular ? size_t(status.st_size) : 0;
-    if (regular && size >= MAP_FROM_SIZE && mapFile(fd, size, file)) result = GLM_LOADED;
-    else result = readDescriptor(fd, regular ? size : 65536, !regular, file);
-  }
-  close(fd);
-  return result;
-}
-
-void glmReleaseFileBytes(const GlmFileBytes* file, const char* from, const char* to) {
-  if (!file->mapped) return;
-  uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-  uintptr_t start = (uintptr_t(from) + page - 1) & ~(page - 1), stop = uintptr_t(to) & ~(page - 1);
-  if (stop > start) madvise(reinterpret_cast<void*>(start), stop - start, MADV_DONTNEED);
-}
-
-void glmUnloadFile(GlmFileBytes* file) {
-  if (file->mapped) munmap(file->bytes, file->mapped);
-  else free(file->bytes);
-  *file = {};
-}
+#include <cstring>
 
 unsigned glmLineNumber(const char* start, const char* at) {
   unsigned line = 1;

@@ -34,24 +34,6 @@ constexpr size_t GLM_WORD_MAX = 127;
 // Size of the buffers that take a word or a name.
 constexpr size_t GLM_WORD_BUFFER = GLM_WORD_MAX + 1;
 
-// A file's bytes in memory, followed by a '\0'. Large regular files are mapped whole (with a
-// zero page after them for the terminator); others, pipes among them, are read into a heap block
-// of their size plus the terminator.
-struct GlmFileBytes {
-  char* bytes;
-  size_t size;
-  size_t mapped;  // length of the mapping; 0 for a heap block
-};
-
-enum GlmLoadResult { GLM_LOADED, GLM_CANNOT_OPEN, GLM_OUT_OF_MEMORY };
-
-// GLM_CANNOT_OPEN when the file cannot be opened or read, or is a directory.
-GlmLoadResult glmLoadFile(const char* path, GlmFileBytes* file);
-void glmUnloadFile(GlmFileBytes* file);
-// Gives back the memory of the pages wholly inside [from, to) once they have been read: a mapped
-// file's pages are read again from the file if they are needed again. Nothing for a heap block.
-void glmReleaseFileBytes(const GlmFileBytes* file, const char* from, const char* to);
-
 // Line number (1-based) of position `at` in the buffer that starts at `start`.
 unsigned glmLineNumber(const char* start, const char* at);
 

@@ -224,7 +224,5 @@ void glmWeldVertices(Model* model, float epsilon) {
   free(newIndex);
   free(model->vertices);
   model->numvertices = count;
-  model->vertices = static_cast<float*>(glmAllocate(size_t(count) + 1, 3 * sizeof(float)));
-  memcpy(model->vertices + 3, welded + 3, 3 * sizeof(float) * count);
-  free(welded);
+  model->vertices = glmTrimVectors(welded, count);
 }

@@ -5,7 +5,7 @@
 #include "glm/glm.h"
 #include "glm/memory.h"
 #include "glm/mode.h"
-#include "glm/record.h"
+#include "glm/path.h"
 
 #include <cassert>
 #include <cstdio>
@@ -126,13 +126,6 @@ void writeGroups(FILE* file, const Model* model, unsigned mode) {
   for (const ModelGroup* group = model->groups; group; group = group->next) writeGroup(file, model, group, mode);
 }
 
-// A library name read from a file may hold a directory ("../lib.mtl", "/x/lib.mtl"); only its
-// last component is used, so the library always goes beside the OBJ file.
-const char* fileNamePart(const char* name) {
-  const char* slash = strrchr(name, '/');
-  return slash ? slash + 1 : name;
-}
-
 // Material 0 is the reader's own "default": its lines go before the first "newmtl", where the
 // reader applies them to it, so reading the library back adds no second "default".
 void writeMaterials(FILE* file, const Model* model) {
@@ -146,7 +139,9 @@ void writeMaterials(FILE* file, const Model* model) {
 
 void glmWriteMTL(Model* model, const char* modelpath, const char* mtllibname) {
   assert(model);
-  mtllibname = fileNamePart(mtllibname);
+  // A library name read from a file may hold a directory ("../lib.mtl", "/x/lib.mtl"); only its
+  // last component is used, so the library always goes beside the OBJ file.
+  mtllibname = glmPathFileName(mtllibname);
   char* filename = glmTryPathBeside(modelpath, mtllibname);
   if (!filename) {
     fprintf(stderr, "glmWriteMTL() failed: out of memory.\n");
@@ -166,7 +161,7 @@ void glmWriteOBJ(Model* model, const char* path, unsigned mode) {
   FILE* file = openOrExit(path, "glmWriteOBJ() failed: can't open file \"%s\" to write.\n");
   writeHeader(file, "OBJ");
   if ((mode & GLMMODE_MATERIAL) && model->mtllibname) {
-    fprintf(file, "\nmtllib %s\n\n", fileNamePart(model->mtllibname));
+    fprintf(file, "\nmtllib %s\n\n", glmPathFileName(model->mtllibname));
     glmWriteMTL(model, path, model->mtllibname);
   }
   writeVectors(file, "v", "vertices", model->vertices, model->numvertices, 3);

@@ -2,59 +2,28 @@
 // reports any failure as one "Error: ..." line on standard error.
 #include "image/bmp.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cassert>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
 #include "image/bmp_decode.h"
+#include "image/file_bytes.h"
 
 namespace {
 
-// Fills `buffer` with the next `size` bytes of `fd`; false on a read error or early end.
-bool readFully(int fd, unsigned char* buffer, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t got = read(fd, buffer + done, size - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    done += size_t(got);
-  }
-  return true;
-}
-
-// The whole of `path` in a new buffer; false when the file cannot be opened or read (an
-// empty file counts as unreadable, as it cannot be mapped either).
-bool readWholeFile(const char* path, unsigned char** contents, size_t* size) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status;
-  bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
-  *size = regular ? size_t(status.st_size) : 0;
-  *contents = regular ? static_cast<unsigned char*>(allocateBmpBuffer(*size, false)) : nullptr;
-  bool complete = *contents && readFully(fd, *contents, *size);
-  close(fd);
-  if (!complete) free(*contents);
-  return complete;
-}
-
-// Reads and decodes `path` into `*image` (null after a decoding failure, which is
-// reported). Returns false, reporting nothing, when the file cannot be opened or read.
+// Reads and decodes `path` into `*image` (null after a decoding failure, which is reported).
+// Returns false, reporting nothing, when the file cannot be opened or read; an empty file counts
+// as unreadable, as it holds no header to report on.
 bool loadFile(const char* path, RgbImage** image) {
-  unsigned char* contents;
-  size_t size;
-  if (!readWholeFile(path, &contents, &size)) return false;
+  FileBytes file;
+  bool read = loadFileBytes(path, false, &file) == FILE_BYTES_LOADED && file.size > 0;
   const char* error = nullptr;
-  *image = decodeBmpImage(contents, size, &error);
-  free(contents);
-  if (!*image) fprintf(stderr, "Error: %s\n", error);
-  return true;
+  if (read) *image = decodeBmpImage(reinterpret_cast<const unsigned char*>(file.bytes), file.size, &error);
+  unloadFileBytes(&file);
+  if (read && !*image) fprintf(stderr, "Error: %s\n", error);
+  return read;
 }
 
 // The multibyte form of a wide file name in the current locale; null if it has none.
@@ -100,4 +69,10 @@ RgbImage* loadBmpImageWide(const wchar_t* path) {
   free(narrow);
   if (!opened) reportWideOpenFailure(path);
   return image;
+}
+
+void freeBmpImage(RgbImage* image) {
+  if (!image) return;
+  free(image->pixels);
+  free(image);
 }

@@ -6,7 +6,7 @@
 
 // A 24-bit RGB picture: width * height pixels of red, green, blue bytes, bottom row
 // first, rows back to back without padding. Both the record and `pixels` come from
-// malloc; release `pixels` first, then the record, with free.
+// malloc; release both with freeBmpImage (or `pixels` first, then the record, with free).
 struct RgbImage {
   int32_t width;
   int32_t height;
@@ -19,6 +19,8 @@ struct RgbImage {
 RgbImage* loadBmpImage(const char* path);
 // The same with a wide-character file name.
 RgbImage* loadBmpImageWide(const wchar_t* path);
+// Releases an image the loader returned, pixels and record; does nothing for null.
+void freeBmpImage(RgbImage* image);
 // Number of colour-table entries that follow the image header at `header`
 // (info form or core form).
 uint16_t bmpColorTableSize(const void* header);

@@ -71,10 +71,6 @@ void decodeBmpRows(const BmpLayout& layout, const BmpPalette& palette, unsigned 
 // zero-filled: pixels the encoding skips stay black. Returns null or the failure message.
 const char* decodeBmpRunLengths(const BmpLayout& layout, const BmpPalette& palette, unsigned char* pixels);
 
-// malloc (or calloc when `zeroed`) for the file's bytes and the output pixels. Large blocks
-// are marked for huge pages: first-touch page faults otherwise cost more than decoding.
-void* allocateBmpBuffer(size_t bytes, bool zeroed);
-
 // The whole loader after the file is in memory: returns a new image, or null with the
 // failure message in `*error`.
 RgbImage* decodeBmpImage(const unsigned char* file, size_t size, const char** error);

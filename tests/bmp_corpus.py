@@ -12,6 +12,9 @@ import sys
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "generators"))
+from bmp_writer import bmp_file, info_header, pad_row, rle4_row
+
 CONVERT = next(p for p in ("/usr/bin/convert-im6.q16", "/usr/bin/convert") if os.path.exists(p))
 
 
@@ -67,16 +70,6 @@ class Corpus:
             manifest.write("\n".join(self.entries) + "\n")
 
 
-def info_header(width, height, bits, compression=0, image_size=0, colors=0):
-    return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression, image_size, 2835, 2835,
-                       colors, 0)
-
-
-def bmp_file(header_and_table, pixels, gap=b""):
-    offset = 14 + len(header_and_table) + len(gap)
-    return b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + header_and_table + gap + pixels
-
-
 def split_info_file(data):
     """Header fields, colour table and stored rows of an info-form file from a real tool."""
     offset, = struct.unpack_from("<I", data, 10)
@@ -88,34 +81,11 @@ def split_info_file(data):
     return width, height, bits, table, rows
 
 
-def pad_row(row):
-    return row + b"\0" * (-len(row) % 4)
-
-
 def rgb_rows(image, pack):
     """Bottom-up stored rows of `image`, each pixel packed by pack(r, g, b)."""
     width, height = image.size
     pixels = image.load()
     return [pad_row(b"".join(pack(*pixels[x, y]) for x in range(width))) for y in reversed(range(height))]
-
-
-def rle4_encode(indices):
-    """Run-length encodes one row of 4-bit indices: runs of equal pairs, literals of even length."""
-    out, i = bytearray(), 0
-    while i < len(indices):
-        run = 1
-        while i + run < len(indices) and run < 255 and indices[i + run] == indices[i]:
-            run += 1
-        literal = min(len(indices) - i, 8) & ~1
-        if run >= 3 or literal < 4:
-            out += bytes([run, indices[i] << 4 | indices[i]])
-            i += run
-        else:
-            chunk = indices[i:i + literal]
-            packed = bytes(chunk[k] << 4 | chunk[k + 1] for k in range(0, literal, 2))
-            out += bytes([0, literal]) + packed + b"\0" * (len(packed) & 1)
-            i += literal
-    return bytes(out) + b"\0\0"
 
 
 def make_magick_files(corpus, source, small):
@@ -162,7 +132,7 @@ def make_rewritten_files(corpus, image):
 
     width, height, bits, table, rows = split_info_file(corpus.read("im_4bit"))
     indices = [[row[x // 2] >> (4 - 4 * (x % 2)) & 15 for x in range(width)] for row in rows]
-    stream = b"".join(rle4_encode(row) for row in indices) + b"\0\1"
+    stream = b"".join(rle4_row(row) for row in indices) + b"\0\1"
     corpus.write("rle4", bmp_file(info_header(width, height, 4, 2, len(stream)) + table, stream))
 
     corpus.write("bare_8bit", corpus.read("im_8bit")[14:], expected_from=corpus.path("im_8bit"))

@@ -13,30 +13,12 @@
 
 #include "image/bmp.h"
 #include "image/bmp_decode.h"
+#include "support/bmp_writer.h"
 #include "support/test_files.h"
 
 namespace {
 
-// ---- byte builders for hand-made files ----
-
-std::string u16(uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
-std::string u32(uint32_t v) { return u16(uint16_t(v)) + u16(uint16_t(v >> 16)); }
-
-std::string infoHeader(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0,
-                       uint32_t imageSize = 0, uint32_t colors = 0) {
-  return u32(40) + u32(uint32_t(width)) + u32(uint32_t(height)) + u16(1) + u16(bits) + u32(compression) +
-         u32(imageSize) + u32(2835) + u32(2835) + u32(colors) + u32(0);
-}
-
-std::string coreHeader(uint16_t width, uint16_t height, uint16_t bits) {
-  return u32(12) + u16(width) + u16(height) + u16(1) + u16(bits);
-}
-
-// "BM" file header whose pixel offset points right after `headers`.
-std::string bmpFile(const std::string& headers, const std::string& pixels) {
-  uint32_t offset = uint32_t(14 + headers.size());
-  return "BM" + u32(uint32_t(offset + pixels.size())) + u32(0) + u32(offset) + headers + pixels;
-}
+// ---- byte builders for hand-made files (headers and file header from support/bmp_writer) ----
 
 // Colour of palette entry i in the hand-made tables: never black, different for each i.
 std::string rgbOf(int i) { return {char(i * 16 + 1), char(i * 16 + 2), char(i * 16 + 3)}; }
@@ -67,16 +49,17 @@ struct Loaded {
   std::string stderrText;
 };
 
+// Takes the image, null after a failure, and releases it.
 Loaded take(RgbImage* image) {
   Loaded result;
   result.stderrText = testing::internal::GetCapturedStderr();
-  if (!image) return result;
-  result.ok = true;
-  result.width = image->width;
-  result.height = image->height;
-  result.pixels.assign(reinterpret_cast<char*>(image->pixels), size_t(image->width) * image->height * 3);
-  free(image->pixels);
-  free(image);
+  if (image) {
+    result.ok = true;
+    result.width = image->width;
+    result.height = image->height;
+    result.pixels.assign(reinterpret_cast<char*>(image->pixels), size_t(image->width) * image->height * 3);
+  }
+  freeBmpImage(image);
   return result;
 }
 
@@ -155,6 +138,15 @@ TEST_F(BmpCorpus, WideNameLoadsTheSameImage) {
   EXPECT_EQ(wide.pixels, loadPath(path).pixels);
 }
 
+TEST_F(BmpCorpus, PipeLoadsTheSameImage) {
+  std::string path = corpusPath("im_rle8.bmp");
+  TempDir dir;
+  PipedFile pipe(dir, "pipe.bmp", readFile(path));
+  Loaded piped = loadPath(pipe.path());
+  ASSERT_TRUE(piped.ok) << piped.stderrText;
+  EXPECT_EQ(piped.pixels, loadPath(path).pixels);
+}
+
 // Every prefix of a valid file goes to the decoder in its own heap block of exactly that
 // size, so the address sanitizer sees any read past the end. Prefixes fail with a message
 // until the file is complete; only the last row's padding may be missing.
@@ -171,8 +163,7 @@ TEST_F(BmpCorpus, EveryPrefixFailsCleanly) {
       RgbImage* image = decodeBmpImage(block, length, &error);
       free(block);
       if (image) {
-        free(image->pixels);
-        free(image);
+        freeBmpImage(image);
         firstLoadable = std::min(firstLoadable, length);
       } else {
         ASSERT_NE(error, nullptr);
@@ -187,84 +178,84 @@ TEST_F(BmpCorpus, EveryPrefixFailsCleanly) {
 
 TEST(BmpLayout, TwentyFourBitRowsLoseTheirPaddingAndKeepFileOrder) {
   std::string rows = bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0});
-  Loaded loaded = loadBytes(bmpFile(infoHeader(3, 2, 24), rows));
+  Loaded loaded = loadBytes(bmpFile(bmpInfoHeader(3, 2, 24), rows));
   ASSERT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.pixels, bytes({3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16}));
 }
 
 TEST(BmpLayout, TopDownRowsAreFlippedToBottomUpWithPositiveHeight) {
   std::string rows = bytes({1, 1, 1, 0}) + bytes({2, 2, 2, 0});
-  Loaded loaded = loadBytes(bmpFile(infoHeader(1, -2, 24), rows));
+  Loaded loaded = loadBytes(bmpFile(bmpInfoHeader(1, -2, 24), rows));
   ASSERT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.height, 2);
   EXPECT_EQ(loaded.pixels, bytes({2, 2, 2, 1, 1, 1}));
 }
 
 TEST(BmpLayout, BareHeaderFindsPixelsRightAfterTheTable) {
-  std::string core = coreHeader(2, 1, 8) + colorTable(256, 3) + bytes({5, 7, 0, 0});
-  std::string info = infoHeader(2, 1, 8, 0, 0, 9) + colorTable(9) + bytes({5, 7, 0, 0});
+  std::string core = bmpCoreHeader(2, 1, 8) + colorTable(256, 3) + bytes({5, 7, 0, 0});
+  std::string info = bmpInfoHeader(2, 1, 8, 0, 0, 9) + colorTable(9) + bytes({5, 7, 0, 0});
   EXPECT_EQ(loadBytes(core).pixels, rgbOf(5) + rgbOf(7));
   EXPECT_EQ(loadBytes(info).pixels, rgbOf(5) + rgbOf(7));
 }
 
 TEST(BmpPalette, IndicesBeyondTheColourTableAreBlack) {
-  std::string headers = infoHeader(4, 1, 8, 0, 0, 3) + colorTable(3);
+  std::string headers = bmpInfoHeader(4, 1, 8, 0, 0, 3) + colorTable(3);
   Loaded loaded = loadBytes(bmpFile(headers, bytes({0, 2, 3, 255})));
   EXPECT_EQ(loaded.pixels, rgbOf(0) + rgbOf(2) + black(2));
 }
 
 TEST(BmpPalette, TableSizeFollowsColoursUsedModulo65536OrTheDepth) {
-  EXPECT_EQ(bmpColorTableSize(infoHeader(1, 1, 8).data()), 256);
-  EXPECT_EQ(bmpColorTableSize(infoHeader(1, 1, 4, 0, 0, 5).data()), 5);
-  EXPECT_EQ(bmpColorTableSize(infoHeader(1, 1, 1, 0, 0, 65536 + 3).data()), 3);
-  EXPECT_EQ(bmpColorTableSize(infoHeader(1, 1, 24).data()), 0);
-  EXPECT_EQ(bmpColorTableSize(coreHeader(1, 1, 4).data()), 16);
-  EXPECT_EQ(bmpColorTableSize(coreHeader(1, 1, 24).data()), 0);
+  EXPECT_EQ(bmpColorTableSize(bmpInfoHeader(1, 1, 8).data()), 256);
+  EXPECT_EQ(bmpColorTableSize(bmpInfoHeader(1, 1, 4, 0, 0, 5).data()), 5);
+  EXPECT_EQ(bmpColorTableSize(bmpInfoHeader(1, 1, 1, 0, 0, 65536 + 3).data()), 3);
+  EXPECT_EQ(bmpColorTableSize(bmpInfoHeader(1, 1, 24).data()), 0);
+  EXPECT_EQ(bmpColorTableSize(bmpCoreHeader(1, 1, 4).data()), 16);
+  EXPECT_EQ(bmpColorTableSize(bmpCoreHeader(1, 1, 24).data()), 0);
 }
 
 TEST(BmpPalette, OneAndFourBitIndicesAreReadHighBitsFirst) {
-  Loaded one = loadBytes(bmpFile(infoHeader(10, 1, 1) + colorTable(2), bytes({0xA5, 0x40, 0, 0})));
+  Loaded one = loadBytes(bmpFile(bmpInfoHeader(10, 1, 1) + colorTable(2), bytes({0xA5, 0x40, 0, 0})));
   EXPECT_EQ(one.pixels, rgbOf(1) + rgbOf(0) + rgbOf(1) + rgbOf(0) + rgbOf(0) + rgbOf(1) + rgbOf(0) +
                             rgbOf(1) + rgbOf(0) + rgbOf(1));
-  Loaded four = loadBytes(bmpFile(infoHeader(3, 1, 4) + colorTable(16), bytes({0x3C, 0x70, 0, 0})));
+  Loaded four = loadBytes(bmpFile(bmpInfoHeader(3, 1, 4) + colorTable(16), bytes({0x3C, 0x70, 0, 0})));
   EXPECT_EQ(four.pixels, rgbOf(3) + rgbOf(12) + rgbOf(7));
 }
 
 TEST(BmpChannels, FiveBitChannelsWidenByRepeatingTheirTopBits) {
   // 0x7FFF, then red 16 (top bit set: ignored), then green 1, blue 30.
   std::string pixels = u16(0x7FFF) + u16(0x8000 | 16 << 10) + u16(1 << 5 | 30) + u16(0);
-  Loaded loaded = loadBytes(bmpFile(infoHeader(3, 1, 16), pixels));
+  Loaded loaded = loadBytes(bmpFile(bmpInfoHeader(3, 1, 16), pixels));
   EXPECT_EQ(loaded.pixels, bytes({255, 255, 255, 132, 0, 0, 0, 8, 247}));
 }
 
 TEST(BmpChannels, BitFieldMasksOfAnyWidthAreHonoured) {
   std::string masks565 = u32(0xF800) + u32(0x07E0) + u32(0x001F);
-  Loaded rgb565 = loadBytes(bmpFile(infoHeader(2, 1, 16, 3) + masks565, u16(0xFFFF) + u16(1 << 5 | 1)));
+  Loaded rgb565 = loadBytes(bmpFile(bmpInfoHeader(2, 1, 16, 3) + masks565, u16(0xFFFF) + u16(1 << 5 | 1)));
   EXPECT_EQ(rgb565.pixels, bytes({255, 255, 255, 0, 4, 8}));
 
   std::string masks444 = u32(0x0F00) + u32(0x00F0) + u32(0x000F);
-  Loaded rgb444 = loadBytes(bmpFile(infoHeader(1, 1, 16, 3) + masks444, u16(0x0A5F) + u16(0)));
+  Loaded rgb444 = loadBytes(bmpFile(bmpInfoHeader(1, 1, 16, 3) + masks444, u16(0x0A5F) + u16(0)));
   EXPECT_EQ(rgb444.pixels, bytes({0xAA, 0x55, 0xFF}));
 
   // 10 bits each, blue lowest: the top 8 bits of each channel.
   std::string masks1010 = u32(0x3FF00000) + u32(0x000FFC00) + u32(0x000003FF);
   uint32_t pixel = 0x3FFu << 20 | 0x200u << 10 | 0x0FFu;
-  Loaded rgb1010 = loadBytes(bmpFile(infoHeader(1, 1, 32, 3) + masks1010, u32(pixel)));
+  Loaded rgb1010 = loadBytes(bmpFile(bmpInfoHeader(1, 1, 32, 3) + masks1010, u32(pixel)));
   EXPECT_EQ(rgb1010.pixels, bytes({255, 128, 63}));
 
   std::string noMasks = u32(0) + u32(0) + u32(0);
-  EXPECT_EQ(loadBytes(bmpFile(infoHeader(1, 1, 32, 3) + noMasks, u32(0xFFFFFFFF))).pixels, black(1));
+  EXPECT_EQ(loadBytes(bmpFile(bmpInfoHeader(1, 1, 32, 3) + noMasks, u32(0xFFFFFFFF))).pixels, black(1));
 }
 
 // ---- run-length encodings: 4 x 3 images, palette entries rgbOf(i) ----
 
 Loaded loadRle8(const std::string& stream, int32_t width = 4, int32_t height = 3) {
-  std::string headers = infoHeader(width, height, 8, 1, uint32_t(stream.size()), 16) + colorTable(16);
+  std::string headers = bmpInfoHeader(width, height, 8, 1, uint32_t(stream.size()), 16) + colorTable(16);
   return loadBytes(bmpFile(headers, stream));
 }
 
 Loaded loadRle4(const std::string& stream) {
-  return loadBytes(bmpFile(infoHeader(4, 3, 4, 2, uint32_t(stream.size())) + colorTable(16), stream));
+  return loadBytes(bmpFile(bmpInfoHeader(4, 3, 4, 2, uint32_t(stream.size())) + colorTable(16), stream));
 }
 
 TEST(BmpRunLength, EightBitRunsAndEscapes) {
@@ -298,7 +289,7 @@ TEST(BmpRunLength, FourBitRunsAlternateTheirTwoIndices) {
 TEST(BmpRunLength, FourBitAbsoluteRunsSkipTheirWordPadding) {
   // Absolute 5: three bytes plus one padding byte, then a run in the same row.
   std::string stream = bytes({0, 5, 0x12, 0x34, 0x50, 0xEE, 1, 0x99, 0, 1});
-  Loaded loaded = loadBytes(bmpFile(infoHeader(6, 1, 4, 2, uint32_t(stream.size())) + colorTable(16), stream));
+  Loaded loaded = loadBytes(bmpFile(bmpInfoHeader(6, 1, 4, 2, uint32_t(stream.size())) + colorTable(16), stream));
   ASSERT_TRUE(loaded.ok) << loaded.stderrText;
   EXPECT_EQ(loaded.pixels, rgbOf(1) + rgbOf(2) + rgbOf(3) + rgbOf(4) + rgbOf(5) + rgbOf(9));
 }
@@ -327,7 +318,7 @@ TEST(BmpRunLength, EndOfBitmapAloneIsACompleteStreamForALargeImage) {
   for (auto [height, bits, compression] :
        std::vector<std::tuple<int32_t, uint16_t, uint32_t>>{{700, 8, 1}, {-700, 8, 1}, {700, 4, 2}}) {
     SCOPED_TRACE(testing::Message() << "height " << height << ", " << bits << " bits");
-    std::string headers = infoHeader(1000, height, bits, compression, 2, 2) + colorTable(2);
+    std::string headers = bmpInfoHeader(1000, height, bits, compression, 2, 2) + colorTable(2);
     Loaded loaded = loadBytes(bmpFile(headers, bytes({0, 1})));
     ASSERT_TRUE(loaded.ok) << loaded.stderrText;
     EXPECT_EQ(loaded.width, 1000);
@@ -338,11 +329,11 @@ TEST(BmpRunLength, EndOfBitmapAloneIsACompleteStreamForALargeImage) {
 
 TEST(BmpRunLength, StreamEndingBeforeTheImageIsCompleteFails) {
   std::string message = "DIB run-length data ends before the image is complete.";
-  expectError(bmpFile(infoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({4, 1, 0, 0})), message);
-  expectError(bmpFile(infoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({0, 5, 1, 2})), message);
-  expectError(bmpFile(infoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({0, 2, 1})), message);
+  expectError(bmpFile(bmpInfoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({4, 1, 0, 0})), message);
+  expectError(bmpFile(bmpInfoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({0, 5, 1, 2})), message);
+  expectError(bmpFile(bmpInfoHeader(4, 3, 8, 1, 0, 16) + colorTable(16), bytes({0, 2, 1})), message);
   // The header's image size bounds the stream even when the file goes on.
-  expectError(bmpFile(infoHeader(4, 3, 8, 1, 2, 16) + colorTable(16), bytes({4, 1, 0, 1})), message);
+  expectError(bmpFile(bmpInfoHeader(4, 3, 8, 1, 2, 16) + colorTable(16), bytes({4, 1, 0, 1})), message);
 }
 
 // ---- failures: one line on standard error, null result ----
@@ -369,8 +360,8 @@ size_t openDescriptors() {
 
 TEST(BmpFailures, EveryLoadClosesItsFile) {
   TempDir dir;
-  std::string good = dir.write("good.bmp", bmpFile(infoHeader(1, 1, 24), bytes({1, 2, 3, 0})));
-  std::string bad = dir.write("bad.bmp", bmpFile(infoHeader(1, 1, 2), bytes({1, 2, 3, 0})));
+  std::string good = dir.write("good.bmp", bmpFile(bmpInfoHeader(1, 1, 24), bytes({1, 2, 3, 0})));
+  std::string bad = dir.write("bad.bmp", bmpFile(bmpInfoHeader(1, 1, 2), bytes({1, 2, 3, 0})));
   std::string empty = dir.write("empty.bmp", "");
   size_t before = openDescriptors();
   for (const std::string& path : {good, bad, empty, dir.path("")}) loadPath(path);
@@ -379,7 +370,7 @@ TEST(BmpFailures, EveryLoadClosesItsFile) {
 
 TEST(BmpFailures, LaterHeaderFormsAreUnknown) {
   for (uint32_t size : {108u, 124u, 64u, 0u}) {
-    std::string header = u32(size) + infoHeader(1, 1, 24).substr(4) + std::string(size > 40 ? size - 40 : 0, '\0');
+    std::string header = u32(size) + bmpInfoHeader(1, 1, 24).substr(4) + std::string(size > 40 ? size - 40 : 0, '\0');
     expectError(bmpFile(header, bytes({1, 2, 3, 0})), "Unknown DIB file format.");
   }
 }
@@ -387,52 +378,52 @@ TEST(BmpFailures, LaterHeaderFormsAreUnknown) {
 TEST(BmpFailures, UnconvertibleDepthsAndCompressionsAreConversionErrors) {
   std::string pixels(64, '\0');
   const char* message = "Image file conversion error.";
-  expectError(bmpFile(infoHeader(2, 2, 2), pixels), message);
-  expectError(bmpFile(infoHeader(2, 2, 0), pixels), message);
-  expectError(bmpFile(infoHeader(2, 2, 8, 4), pixels), message);
-  expectError(bmpFile(infoHeader(2, 2, 24, 5), pixels), message);
-  expectError(bmpFile(infoHeader(2, 2, 4, 1), pixels), message);
-  expectError(bmpFile(infoHeader(2, 2, 8, 2), pixels), message);
-  expectError(bmpFile(infoHeader(2, 2, 24, 3) + std::string(12, '\0'), pixels), message);
-  expectError(bmpFile(coreHeader(2, 2, 12), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 2), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 0), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 8, 4), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 24, 5), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 4, 1), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 8, 2), pixels), message);
+  expectError(bmpFile(bmpInfoHeader(2, 2, 24, 3) + std::string(12, '\0'), pixels), message);
+  expectError(bmpFile(bmpCoreHeader(2, 2, 12), pixels), message);
 }
 
 TEST(BmpFailures, EmptyOrNegativeDimensionsAreRejected) {
   for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{{0, 1}, {-3, 1}, {1, 0}, {INT32_MIN, 1}, {1, INT32_MIN}})
-    expectError(bmpFile(infoHeader(width, height, 24), std::string(64, '\0')), "Invalid DIB image size.");
-  expectError(bmpFile(coreHeader(0, 4, 24), std::string(64, '\0')), "Invalid DIB image size.");
+    expectError(bmpFile(bmpInfoHeader(width, height, 24), std::string(64, '\0')), "Invalid DIB image size.");
+  expectError(bmpFile(bmpCoreHeader(0, 4, 24), std::string(64, '\0')), "Invalid DIB image size.");
 }
 
 TEST(BmpFailures, DataBeyondTheEndOfTheFileIsRejected) {
-  std::string header = infoHeader(2, 2, 8) + colorTable(256);
+  std::string header = bmpInfoHeader(2, 2, 8) + colorTable(256);
   std::string withFileHeader = bmpFile(header, std::string(8, '\0'));
   expectError(withFileHeader.substr(0, 16), "DIB file header is truncated.");
   expectError(withFileHeader.substr(0, 30), "DIB file header is truncated.");
-  expectError(bmpFile(infoHeader(2, 2, 16, 3), ""), "DIB file header is truncated.");
+  expectError(bmpFile(bmpInfoHeader(2, 2, 16, 3), ""), "DIB file header is truncated.");
   expectError(withFileHeader.substr(0, 54 + 1023), "DIB colour table runs past the end of the file.");
   expectError(withFileHeader.substr(0, withFileHeader.size() - 3), "DIB pixel data runs past the end of the file.");
   std::string farOffset = withFileHeader;
   farOffset.replace(10, 4, u32(uint32_t(withFileHeader.size() + 1)));
   expectError(farOffset, "DIB pixel data runs past the end of the file.");
-  expectError(bmpFile(infoHeader(2, 2, 8, 1, 100) + colorTable(256), bytes({0, 1})),
+  expectError(bmpFile(bmpInfoHeader(2, 2, 8, 1, 100) + colorTable(256), bytes({0, 1})),
               "DIB pixel data runs past the end of the file.");
 }
 
 TEST(BmpFailures, PixelOffsetInsideTheHeadersIsRejected) {
-  std::string file = bmpFile(infoHeader(1, 1, 24), bytes({1, 2, 3, 0}));
+  std::string file = bmpFile(bmpInfoHeader(1, 1, 24), bytes({1, 2, 3, 0}));
   file.replace(10, 4, u32(20));
   expectError(file, "DIB pixel data offset lies inside the headers.");
-  std::string masked = bmpFile(infoHeader(1, 1, 32, 3) + u32(0xFF) + u32(0xFF00) + u32(0xFF0000), u32(0));
+  std::string masked = bmpFile(bmpInfoHeader(1, 1, 32, 3) + u32(0xFF) + u32(0xFF00) + u32(0xFF0000), u32(0));
   masked.replace(10, 4, u32(54 + 8));
   expectError(masked, "DIB pixel data offset lies inside the headers.");
 }
 
 TEST(BmpFailures, HugeDimensionsAreRejectedBeforeAllocating) {
-  expectError(bmpFile(infoHeader(INT32_MAX, INT32_MAX, 32), std::string(64, '\0')),
+  expectError(bmpFile(bmpInfoHeader(INT32_MAX, INT32_MAX, 32), std::string(64, '\0')),
               "DIB pixel data runs past the end of the file.");
-  expectError(bmpFile(infoHeader(1, INT32_MAX, 1) + colorTable(2), std::string(64, '\0')),
+  expectError(bmpFile(bmpInfoHeader(1, INT32_MAX, 1) + colorTable(2), std::string(64, '\0')),
               "DIB pixel data runs past the end of the file.");
-  expectError(bmpFile(infoHeader(65535, 65535, 8, 1, 4) + colorTable(256), bytes({0, 0, 0, 1})),
+  expectError(bmpFile(bmpInfoHeader(65535, 65535, 8, 1, 4) + colorTable(256), bytes({0, 0, 0, 1})),
               "DIB run-length data is too short for the image size.");
 }
 
@@ -447,7 +438,7 @@ TEST(BmpFailures, RunLengthImagesBeyondThePixelBudgetNeedDataInProportion) {
                  Case{4097, 16323, false}}) {
     SCOPED_TRACE(testing::Message() << c.height << " rows, " << c.dataSize << " bytes");
     std::string stream = bytes({0, 1}) + std::string(c.dataSize - 2, '\0');
-    std::string headers = infoHeader(4096, c.height, 8, 1, uint32_t(stream.size()), 2) + colorTable(2);
+    std::string headers = bmpInfoHeader(4096, c.height, 8, 1, uint32_t(stream.size()), 2) + colorTable(2);
     if (c.loads)
       EXPECT_TRUE(loadBytes(bmpFile(headers, stream)).ok);
     else

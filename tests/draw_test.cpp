@@ -2,23 +2,18 @@
 #include "support/draw_fixtures.h"
 #include "support/feedback.h"
 #include "support/gl_context.h"
+#include "support/model_ptr.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int SIZE = 64;  // the square's corners land on window coordinates 16 and 48
-
-struct ModelDeleter {
-  void operator()(Model* model) const { glmFreeModel(model); }
-};
-using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
 
 ModelPtr square() { return ModelPtr(buildFixtureModel(squareFixture())); }
 

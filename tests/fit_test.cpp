@@ -1,18 +1,14 @@
 #include "glm/glm.h"
 #include "support/model_builder.h"
+#include "support/model_ptr.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace {
-
-using ModelPtr = std::unique_ptr<Model, decltype(&glmFreeModel)>;
-
-ModelPtr owned(Model* model) { return ModelPtr(model, glmFreeModel); }
 
 std::vector<float> vertexArray(const Model* model) {
   return std::vector<float>(model->vertices + 3, model->vertices + 3 * (model->numvertices + 1));
@@ -27,7 +23,7 @@ std::vector<float> extentsOf(Model* model) {
 // A model whose vertex array holds exactly entry 0, so that any read of vertex 1 is caught
 // by AddressSanitizer.
 ModelPtr withoutVertices() {
-  ModelPtr model = owned(buildModel({}, {}));
+  ModelPtr model(buildModel({}, {}));
   free(model->vertices);
   model->vertices = static_cast<float*>(calloc(3, sizeof(float)));
   return model;
@@ -36,15 +32,15 @@ ModelPtr withoutVertices() {
 }  // namespace
 
 TEST(MeasureExtents, AddsTheMagnitudesOfMaximumAndMinimum) {
-  ModelPtr model = owned(buildModel({-2, 0, 0, 4, 1, 0, 0, -1, 3}, {}));
+  ModelPtr model(buildModel({-2, 0, 0, 4, 1, 0, 0, -1, 3}, {}));
   EXPECT_EQ(extentsOf(model.get()), (std::vector<float>{6, 2, 3}));
   // Wholly on one side of the origin: 10 + 5, not the width 5.
-  ModelPtr offset = owned(buildModel({5, -1, -1, 10, 1, 1}, {}));
+  ModelPtr offset(buildModel({5, -1, -1, 10, 1, 1}, {}));
   EXPECT_EQ(extentsOf(offset.get())[0], 15.0f);
 }
 
 TEST(FitUnitCube, CentresTheBoxAndScalesByTwoOverTheLargestExtent) {
-  ModelPtr model = owned(buildModel({-2, 0, 0, 4, 1, 0, 0, -1, 3}, {}));
+  ModelPtr model(buildModel({-2, 0, 0, 4, 1, 0, 0, -1, 3}, {}));
   EXPECT_FLOAT_EQ(glmFitUnitCube(model.get()), 1.0f / 3);
   std::vector<float> v = vertexArray(model.get());
   // Centre (1, 0, 1.5), then scale 1/3.
@@ -55,31 +51,31 @@ TEST(FitUnitCube, CentresTheBoxAndScalesByTwoOverTheLargestExtent) {
 }
 
 TEST(FitUnitCube, ModelOffTheOriginEndsSmallerThanTheCube) {
-  ModelPtr model = owned(buildModel({5, -1, -1, 10, 1, 1}, {}));
+  ModelPtr model(buildModel({5, -1, -1, 10, 1, 1}, {}));
   EXPECT_FLOAT_EQ(glmFitUnitCube(model.get()), 2.0f / 15);
   EXPECT_FLOAT_EQ(model->vertices[3], -1.0f / 3);
   EXPECT_FLOAT_EQ(model->vertices[6], 1.0f / 3);
 }
 
 TEST(FitUnitCube, SymmetricCubeOfSizeTwoIsLeftUnchanged) {
-  ModelPtr cube = owned(buildCube());
+  ModelPtr cube(buildCube());
   std::vector<float> before = vertexArray(cube.get());
   EXPECT_EQ(glmFitUnitCube(cube.get()), 1.0f);
   EXPECT_EQ(vertexArray(cube.get()), before);
 }
 
 TEST(FitUnitCube, ZeroExtentsLeaveTheCoordinatesFinite) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 0, 0, 0}, {}));
+  ModelPtr model(buildModel({0, 0, 0, 0, 0, 0}, {}));
   EXPECT_EQ(glmFitUnitCube(model.get()), 1.0f);
   EXPECT_EQ(vertexArray(model.get()), std::vector<float>(6, 0.0f));
   // Extents so small that 2 / extent overflows are treated the same way.
-  ModelPtr tiny = owned(buildModel({1e-39f, 0, 0, 0, 0, 0}, {}));
+  ModelPtr tiny(buildModel({1e-39f, 0, 0, 0, 0, 0}, {}));
   EXPECT_EQ(glmFitUnitCube(tiny.get()), 1.0f);
   EXPECT_EQ(tiny->vertices[3], 1e-39f);
 }
 
 TEST(FitUnitCube, PointAwayFromTheOriginEndsAtTheOrigin) {
-  ModelPtr model = owned(buildModel({3, 4, 5, 3, 4, 5}, {}));
+  ModelPtr model(buildModel({3, 4, 5, 3, 4, 5}, {}));
   glmFitUnitCube(model.get());
   EXPECT_EQ(vertexArray(model.get()), std::vector<float>(6, 0.0f));
 }
@@ -94,7 +90,7 @@ TEST(FitDeathTest, MissingArgumentsFailTheNamedAssertion) {
   EXPECT_DEATH(glmFitUnitCube(nullptr), "Assertion `model' failed");
   float dimensions[3];
   EXPECT_DEATH(glmMeasureExtents(nullptr, dimensions), "Assertion `model' failed");
-  ModelPtr model = owned(buildModel({1, 2, 3}, {}));
+  ModelPtr model(buildModel({1, 2, 3}, {}));
   EXPECT_DEATH(glmMeasureExtents(model.get(), nullptr), "Assertion `dimensions' failed");
   free(model->vertices);
   model->vertices = nullptr;
@@ -104,7 +100,7 @@ TEST(FitDeathTest, MissingArgumentsFailTheNamedAssertion) {
 }
 
 TEST(ScaleVertices, MinusOneNegatesCoordinatesAndNothingElse) {
-  ModelPtr cube = owned(buildCube());
+  ModelPtr cube(buildCube());
   glmComputeFacetNormals(cube.get());
   glmVertexNormals(cube.get(), 90);
   std::vector<float> before = vertexArray(cube.get());
@@ -119,7 +115,7 @@ TEST(ScaleVertices, MinusOneNegatesCoordinatesAndNothingElse) {
 }
 
 TEST(FlipWinding, ReversesCornersAndNegatesEveryNormal) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 1, 0, 0, 0, 1, 0}, {{1, 2, 3}}));
+  ModelPtr model(buildModel({0, 0, 0, 1, 0, 0, 0, 1, 0}, {{1, 2, 3}}));
   glmComputeFacetNormals(model.get());
   glmVertexNormals(model.get(), 90);
   setTexCoords(model.get(), {0, 0, 1, 0, 0, 1});
@@ -137,7 +133,7 @@ TEST(FlipWinding, ReversesCornersAndNegatesEveryNormal) {
 }
 
 TEST(FlipWinding, SwapsOnlyVertexIndicesWhenThereAreNoNormalsOrTexCoords) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 1, 0, 0, 0, 1, 0}, {{1, 2, 3}}));
+  ModelPtr model(buildModel({0, 0, 0, 1, 0, 0, 0, 1, 0}, {{1, 2, 3}}));
   glmComputeFacetNormals(model.get());
   ModelTriangle& t = model->triangles[0];
   t.nidx[0] = t.tidx[0] = 7;

@@ -1,20 +1,16 @@
 #include "glm/glm.h"
 #include "support/model_builder.h"
+#include "support/model_ptr.h"
 
 #include <gtest/gtest.h>
 
 #include <malloc.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-using ModelPtr = std::unique_ptr<Model, decltype(&glmFreeModel)>;
-
-ModelPtr owned(Model* model) { return ModelPtr(model, glmFreeModel); }
 
 std::vector<float> normalAt(const Model* model, unsigned n) {
   return {model->normals[3 * n], model->normals[3 * n + 1], model->normals[3 * n + 2]};
@@ -31,7 +27,7 @@ void expectNear(const std::vector<float>& actual, const std::vector<float>& expe
 ModelPtr smoothed(Model* model, float angle) {
   glmComputeFacetNormals(model);
   glmVertexNormals(model, angle);
-  return owned(model);
+  return ModelPtr(model);
 }
 
 // Vertex 1 at the origin and vertex 2 on the x axis are shared by three triangles whose
@@ -96,7 +92,7 @@ TEST(VectorHelpersDeathTest, NullVectorsFailTheNamedAssertion) {
 }
 
 TEST(FacetNormals, CounterClockwiseTrianglesFaceTheViewer) {
-  ModelPtr cube = owned(buildCube());
+  ModelPtr cube(buildCube());
   glmComputeFacetNormals(cube.get());
   ASSERT_EQ(cube->numfacetnorms, 12u);
   const std::vector<std::vector<float>> faces = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0},
@@ -108,7 +104,7 @@ TEST(FacetNormals, CounterClockwiseTrianglesFaceTheViewer) {
 }
 
 TEST(FacetNormals, RecomputingReplacesTheArrayAndDegenerateTrianglesGetNaN) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 2, 0, 0, 0, 2, 0, 4, 0, 0}, {{1, 2, 3}, {1, 2, 4}}));
+  ModelPtr model(buildModel({0, 0, 0, 2, 0, 0, 0, 2, 0, 4, 0, 0}, {{1, 2, 3}, {1, 2, 4}}));
   model->facetnorms = heapEntries(std::vector<float>(30, 7.0f), 3);
   model->numfacetnorms = 10;
   glmComputeFacetNormals(model.get());
@@ -119,7 +115,7 @@ TEST(FacetNormals, RecomputingReplacesTheArrayAndDegenerateTrianglesGetNaN) {
 
 TEST(FacetNormalsDeathTest, MissingModelOrVerticesFailTheNamedAssertion) {
   EXPECT_DEATH(glmComputeFacetNormals(nullptr), "Assertion `model' failed");
-  ModelPtr model = owned(buildModel({}, {}));
+  ModelPtr model(buildModel({}, {}));
   free(model->vertices);
   model->vertices = nullptr;
   EXPECT_DEATH(glmComputeFacetNormals(model.get()), "Assertion `model->vertices' failed");
@@ -206,7 +202,7 @@ TEST(VertexNormals, DegenerateReferenceFacetAveragesNothing) {
 }
 
 TEST(VertexNormals, EveryCornerNamingTheSameVertexGetsAFreshIndex) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 1, 0, 0, 0, 1, 0}, {{1, 2, 3}, {1, 1, 2}, {3, 3, 3}}));
+  ModelPtr model(buildModel({0, 0, 0, 1, 0, 0, 0, 1, 0}, {{1, 2, 3}, {1, 1, 2}, {3, 3, 3}}));
   for (unsigned i = 0; i < 3; i++)
     for (unsigned& n : model->triangles[i].nidx) n = 999;
   glmComputeFacetNormals(model.get());
@@ -222,7 +218,7 @@ TEST(VertexNormals, EveryCornerNamingTheSameVertexGetsAFreshIndex) {
 }
 
 TEST(VertexNormals, VertexWithoutTriangleIsReportedAndGetsNoNormal) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 5, 5, 5, 1, 0, 0, 0, 1, 0}, {{1, 3, 4}}));
+  ModelPtr model(buildModel({0, 0, 0, 5, 5, 5, 1, 0, 0, 0, 1, 0}, {{1, 3, 4}}));
   glmComputeFacetNormals(model.get());
   testing::internal::CaptureStderr();
   glmVertexNormals(model.get(), 90);
@@ -232,7 +228,7 @@ TEST(VertexNormals, VertexWithoutTriangleIsReportedAndGetsNoNormal) {
 }
 
 TEST(VertexNormals, ModelWithoutTrianglesReportsEveryVertex) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 1, 1, 1}, {}));
+  ModelPtr model(buildModel({0, 0, 0, 1, 1, 1}, {}));
   glmComputeFacetNormals(model.get());
   testing::internal::CaptureStderr();
   glmVertexNormals(model.get(), 90);
@@ -256,6 +252,6 @@ TEST(VertexNormals, SecondRunGivesTheSameResultAsTheFirst) {
 
 TEST(VertexNormalsDeathTest, MissingModelOrFacetNormalsFailTheNamedAssertion) {
   EXPECT_DEATH(glmVertexNormals(nullptr, 90), "Assertion `model' failed");
-  ModelPtr cube = owned(buildCube());
+  ModelPtr cube(buildCube());
   EXPECT_DEATH(glmVertexNormals(cube.get(), 90), "Assertion `model->facetnorms' failed");
 }

@@ -109,6 +109,14 @@ TEST(ReadRawPpm, ReportsMissingFileAsPerrorDoes) {
   EXPECT_EQ(result.width, -7);
 }
 
+TEST(ReadRawPpm, ReportsDirectoryAsPerrorDoes) {
+  TempDir dir;
+  PpmResult result;
+  readPpm(dir.path(""), &result);
+  EXPECT_EQ(result.pixels, nullptr);
+  EXPECT_EQ(result.errors, dir.path("") + ": Is a directory\n");
+}
+
 TEST(ReadRawPpm, RejectsHeaderThatEndsBeforeThreeNumbers) {
   expectRejected("P6\n", "header ends");
   expectRejected("P6\n2 2\n", "header ends");
@@ -133,6 +141,29 @@ TEST(ReadRawPpm, RejectsSizesWhoseByteCountOverflows) {
   expectRejected("P6\n65536 65536 255\n", "too large");
   expectRejected("P6\n1 715827883 255\n", "too large");  // 3 bytes each: just past INT_MAX
   expectRejected("P6\n99999999999999999999 1 255\n", "too large");
+}
+
+TEST(ReadRawPpm, ReadsThroughAPipe) {
+  TempDir dir;
+  PipedFile pipe(dir, "pipe.ppm", "P6\n2 2 255\n" + TWELVE_BYTES);
+  PpmResult result;
+  readPpm(pipe.path(), &result);
+  ASSERT_NE(result.pixels, nullptr) << result.errors;
+  EXPECT_EQ(result.width, 2);
+  EXPECT_EQ(result.bytes(12), TWELVE_BYTES);
+}
+
+// A file this large takes another way into memory; bytes after the pixels are not read.
+TEST(ReadRawPpm, LargeFileGivesItsPixelsAndNothingAfterThem) {
+  std::string pixels;
+  for (int i = 0; i < 700 * 600 * 3; i++) pixels += char(i % 253);
+  TempDir dir;
+  PpmResult result;
+  readPpm(dir.write("large.ppm", "P6\n700 600\n255\n" + pixels + "trailing"), &result);
+  ASSERT_NE(result.pixels, nullptr) << result.errors;
+  EXPECT_EQ(result.width, 700);
+  EXPECT_EQ(result.height, 600);
+  EXPECT_TRUE(result.bytes(pixels.size()) == pixels);
 }
 
 // Every prefix of a valid file goes into a file of its own; AddressSanitizer watches

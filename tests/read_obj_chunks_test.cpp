@@ -10,9 +10,6 @@
 
 #include <random>
 #include <string>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -108,15 +105,9 @@ TEST_F(ReadObjChunks, PipeReadsLikeTheFile) {
   std::string obj = "mtllib lib.mtl\ng grid\nusemtl red\n";
   for (int i = 0; i < 100000; i++) obj += "v " + std::to_string(i) + " 0.5 -2\nvt 0.25 " + std::to_string(i % 7) + "\n";
   for (int i = 1; i + 2 <= 100000; i += 3) obj += "f " + std::to_string(i) + "/1 " + std::to_string(i + 1) + "/2 -1/-1\n";
-  std::string path = dir.write("model.obj", obj), fifo = dir.path("pipe.obj");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::thread writer([&] {
-    FILE* pipe = fopen(fifo.c_str(), "w");
-    fwrite(obj.data(), 1, obj.size(), pipe);
-    fclose(pipe);
-  });
-  Model* fromPipe = glmTryReadOBJ(fifo.c_str());
-  writer.join();
+  std::string path = dir.write("model.obj", obj);
+  PipedFile pipe(dir, "pipe.obj", obj);
+  Model* fromPipe = glmTryReadOBJ(pipe.path().c_str());
   Model* fromFile = glmTryReadOBJ(path.c_str());
   ASSERT_NE(fromPipe, nullptr);
   ASSERT_NE(fromFile, nullptr);

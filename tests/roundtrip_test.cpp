@@ -1,6 +1,7 @@
 // Read -> write -> read keeps every group's triangles with their vertex, normal and
 // texture-coordinate values, and the materials, for every face form the writer has.
 #include "glm/glm.h"
+#include "support/model_ptr.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -9,16 +10,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 
 namespace {
-
-struct ModelDeleter {
-  void operator()(Model* model) const { glmFreeModel(model); }
-};
-using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
 
 // Quads and triangles with v/vt/vn faces in three groups, two of them sharing a material.
 const char* const BOX_OBJ =

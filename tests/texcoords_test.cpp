@@ -1,18 +1,14 @@
 #include "glm/glm.h"
 #include "support/model_builder.h"
+#include "support/model_ptr.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace {
-
-using ModelPtr = std::unique_ptr<Model, decltype(&glmFreeModel)>;
-
-ModelPtr owned(Model* model) { return ModelPtr(model, glmFreeModel); }
 
 std::vector<float> texCoordAt(const Model* model, unsigned i) {
   return {model->texcoords[2 * i], model->texcoords[2 * i + 1]};
@@ -20,7 +16,7 @@ std::vector<float> texCoordAt(const Model* model, unsigned i) {
 
 // Sphere-map coordinates of the given normals, one per entry.
 ModelPtr sphereMapped(const std::vector<float>& normals) {
-  ModelPtr model = owned(buildModel({0, 0, 0}, {}));
+  ModelPtr model(buildModel({0, 0, 0}, {}));
   setNormals(model.get(), normals);
   glmSphereMapTexCoords(model.get());
   return model;
@@ -29,7 +25,7 @@ ModelPtr sphereMapped(const std::vector<float>& normals) {
 }  // namespace
 
 TEST(PlanarTexCoords, CentredModelMapsXAndZIntoZeroToOne) {
-  ModelPtr model = owned(buildModel({1, 0.3f, -0.5f, -1, 0, 0, 0, -0.5f, 0.5f, 0, 0.5f, 0}, {}));
+  ModelPtr model(buildModel({1, 0.3f, -0.5f, -1, 0, 0, 0, -0.5f, 0.5f, 0, 0.5f, 0}, {}));
   glmPlanarTexCoords(model.get());
   ASSERT_EQ(model->numtexcoords, 4u);
   EXPECT_EQ(texCoordAt(model.get(), 1), (std::vector<float>{1.0f, 0.25f}));
@@ -38,21 +34,21 @@ TEST(PlanarTexCoords, CentredModelMapsXAndZIntoZeroToOne) {
 }
 
 TEST(PlanarTexCoords, ModelOffTheOriginIsScaledButNotMoved) {
-  ModelPtr model = owned(buildModel({5, -1, -1, 10, 1, 1, 10, 0, 0}, {}));
+  ModelPtr model(buildModel({5, -1, -1, 10, 1, 1, 10, 0, 0}, {}));
   glmPlanarTexCoords(model.get());
   EXPECT_NEAR(texCoordAt(model.get(), 3)[0], (20.0 / 15 + 1) / 2, 1e-6);
   EXPECT_NEAR(texCoordAt(model.get(), 3)[1], 0.5, 1e-6);
 }
 
 TEST(PlanarTexCoords, ZeroExtentsGiveFiniteCoordinates) {
-  ModelPtr model = owned(buildModel({0, 0, 0, 0, 0, 0}, {{1, 2, 1}}));
+  ModelPtr model(buildModel({0, 0, 0, 0, 0, 0}, {{1, 2, 1}}));
   glmPlanarTexCoords(model.get());
   EXPECT_EQ(texCoordAt(model.get(), 1), (std::vector<float>{0.5f, 0.5f}));
   EXPECT_EQ(texCoordAt(model.get(), 2), (std::vector<float>{0.5f, 0.5f}));
 }
 
 TEST(PlanarTexCoords, ModelWithoutVerticesReadsNothing) {
-  ModelPtr model = owned(buildModel({}, {}));
+  ModelPtr model(buildModel({}, {}));
   free(model->vertices);
   model->vertices = static_cast<float*>(calloc(3, sizeof(float)));
   glmPlanarTexCoords(model.get());
@@ -61,7 +57,7 @@ TEST(PlanarTexCoords, ModelWithoutVerticesReadsNothing) {
 }
 
 TEST(PlanarTexCoords, ReplacesOldCoordinatesAndPointsGroupedCornersAtTheirVertex) {
-  ModelPtr model = owned(buildModel({-1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1}, {{1, 2, 3}, {1, 3, 4}}));
+  ModelPtr model(buildModel({-1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1}, {{1, 2, 3}, {1, 3, 4}}));
   setTexCoords(model.get(), std::vector<float>(20, 9.0f));
   // Triangle 2 is listed in no group and keeps its indices.
   model->numtriangles = 3;
@@ -97,7 +93,7 @@ TEST(SphereMapTexCoords, SignOfZAndLengthDoNotMatter) {
 }
 
 TEST(SphereMapTexCoords, GroupedCornersPointAtTheirNormal) {
-  ModelPtr cube = owned(buildCube());
+  ModelPtr cube(buildCube());
   glmComputeFacetNormals(cube.get());
   glmVertexNormals(cube.get(), 89);
   glmSphereMapTexCoords(cube.get());
@@ -109,7 +105,7 @@ TEST(SphereMapTexCoords, GroupedCornersPointAtTheirNormal) {
 TEST(TexCoordsDeathTest, MissingArraysFailTheNamedAssertion) {
   EXPECT_DEATH(glmPlanarTexCoords(nullptr), "Assertion `model' failed");
   EXPECT_DEATH(glmSphereMapTexCoords(nullptr), "Assertion `model' failed");
-  ModelPtr model = owned(buildModel({}, {}));
+  ModelPtr model(buildModel({}, {}));
   EXPECT_DEATH(glmSphereMapTexCoords(model.get()), "Assertion `model->normals' failed");
   free(model->vertices);
   model->vertices = nullptr;

@@ -1,5 +1,6 @@
 #include "glm/glm.h"
 #include "support/model_builder.h"
+#include "support/model_ptr.h"
 
 #include <gtest/gtest.h>
 
@@ -8,15 +9,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <vector>
 
 namespace {
-
-using ModelPtr = std::unique_ptr<Model, decltype(&glmFreeModel)>;
-
-ModelPtr owned(Model* model) { return ModelPtr(model, glmFreeModel); }
 
 struct Welded {
   std::vector<unsigned> newIndex;  // per input vector, 0-based position in the input
@@ -197,7 +193,7 @@ TEST(WeldVectorArray, LargeShuffledInputJoinsEachClusterToItsFirstMember) {
 }
 
 TEST(WeldVertices, IdenticalVerticesMergeAndTrianglesAreRenumbered) {
-  ModelPtr model = owned(buildModel({1, 1, 1, 1, 1, 1, 2, 2, 2}, {{1, 2, 3}, {3, 2, 1}}));
+  ModelPtr model(buildModel({1, 1, 1, 1, 1, 1, 2, 2, 2}, {{1, 2, 3}, {3, 2, 1}}));
   glmWeldVertices(model.get(), 0.001f);
   ASSERT_EQ(model->numvertices, 2u);
   EXPECT_EQ(std::vector<float>(model->vertices, model->vertices + 9), (std::vector<float>{0, 0, 0, 1, 1, 1, 2, 2, 2}));
@@ -207,7 +203,7 @@ TEST(WeldVertices, IdenticalVerticesMergeAndTrianglesAreRenumbered) {
 }
 
 TEST(WeldVertices, DistinctVerticesKeepTheirOrderAndIndices) {
-  ModelPtr cube = owned(buildCube());
+  ModelPtr cube(buildCube());
   std::vector<float> before(cube->vertices + 3, cube->vertices + 27);
   glmWeldVertices(cube.get(), 0.5f);
   ASSERT_EQ(cube->numvertices, 8u);
@@ -216,14 +212,14 @@ TEST(WeldVertices, DistinctVerticesKeepTheirOrderAndIndices) {
 }
 
 TEST(WeldVertices, CornersNamingNoVertexGetZero) {
-  ModelPtr model = owned(buildModel({1, 1, 1, 1, 1, 1}, {{2, 9, 0}}));
+  ModelPtr model(buildModel({1, 1, 1, 1, 1, 1}, {{2, 9, 0}}));
   glmWeldVertices(model.get(), 0.001f);
   const unsigned* v = model->triangles[0].vidx;
   EXPECT_EQ((std::vector<unsigned>{v[0], v[1], v[2]}), (std::vector<unsigned>{1, 0, 0}));
 }
 
 TEST(WeldVertices, ModelWithoutVerticesStaysEmpty) {
-  ModelPtr model = owned(buildModel({}, {}));
+  ModelPtr model(buildModel({}, {}));
   glmWeldVertices(model.get(), 1.0f);
   EXPECT_EQ(model->numvertices, 0u);
   EXPECT_NE(model->vertices, nullptr);

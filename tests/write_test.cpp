@@ -1,5 +1,6 @@
 #include "glm/glm.h"
 #include "support/draw_fixtures.h"
+#include "support/model_ptr.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,9 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace {
-
-struct ModelDeleter {
-  void operator()(Model* model) const { glmFreeModel(model); }
-};
-using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
 
 const std::string HEADER_BODY =
     "#  \n"

@@ -23,6 +23,7 @@
 #include "app/scenery.h"
 #include "app/textures.h"
 #include "app/vehicle.h"
+#include "support/bmp_writer.h"
 #include "support/feedback.h"
 #include "support/gl_context.h"
 #include "support/test_files.h"
@@ -41,31 +42,6 @@ std::ostream& operator<<(std::ostream& out, const Rgb& c) {
 const Rgb SKY = {40, 80, 200};
 const Rgb ROAD = {192, 0, 0};
 const Rgb WHITE = {255, 255, 255};
-
-void putLittleEndian(std::string& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xff);
-}
-
-// A 24-bit BMP with the 40-byte header; `pixels` are RGB, bottom row first, unpadded.
-std::string bmp24(int width, int height, const std::vector<uint8_t>& pixels) {
-  const int stride = (width * 3 + 3) & ~3;
-  std::string out = "BM";
-  putLittleEndian(out, 54 + stride * height, 4);
-  putLittleEndian(out, 0, 4);
-  putLittleEndian(out, 54, 4);
-  for (uint32_t field : {40u, uint32_t(width), uint32_t(height)}) putLittleEndian(out, field, 4);
-  putLittleEndian(out, 1, 2);
-  putLittleEndian(out, 24, 2);
-  for (int i = 0; i < 6; ++i) putLittleEndian(out, 0, 4);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* p = &pixels[(y * width + x) * 3];
-      out += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
-    }
-    out.append(stride - width * 3, '\0');
-  }
-  return out;
-}
 
 std::string plainBmp(const Rgb& c) {
   std::vector<uint8_t> pixels;

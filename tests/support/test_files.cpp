@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +31,19 @@ std::string TempDir::write(const std::string& name, const std::string& contents)
   EXPECT_TRUE(out.good()) << "cannot write " << full;
   return full;
 }
+
+PipedFile::PipedFile(const TempDir& dir, const std::string& name, const std::string& contents)
+    : path_(dir.path(name)) {
+  if (mkfifo(path_.c_str(), 0600) != 0) ADD_FAILURE() << "cannot make the pipe " << path_;
+  writer_ = std::thread([this, contents] {
+    FILE* pipe = fopen(path_.c_str(), "w");
+    if (!pipe) return;
+    fwrite(contents.data(), 1, contents.size(), pipe);
+    fclose(pipe);
+  });
+}
+
+PipedFile::~PipedFile() { writer_.join(); }
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
