@@ -231,17 +231,21 @@ void countTriangles(ObjReader* reader, size_t triangles) {
   else chunk->leadingTriangles += unsigned(triangles);
 }
 
+// Counting a face line of whole vertex words (see glmCountFaceWords) needs only their number.
+bool countFaceByItsWords(ObjReader* reader) {
+  unsigned words;
+  const char* lineEnd = glmCountFaceWords(reader->text.at, reader->text.end, &words);
+  if (!lineEnd) return false;
+  reader->text.at = lineEnd;
+  countTriangles(reader, words < 3 ? 1 : words - 2);
+  return true;
+}
+
 // "f": the first vertex word decides the form; the face then takes vertices from the file for
 // as long as they come (onto following lines too). A first word without a vertex index would
 // give a triangle that names no vertex.
 void readFace(ObjReader* reader, const char* keyword) {
-  unsigned words;
-  const char* lineEnd = GLM_FAST_PATHS && !reader->fill ? glmCountFaceWords(reader->text.at, reader->text.end, &words) : nullptr;
-  if (lineEnd) {
-    reader->text.at = lineEnd;
-    countTriangles(reader, words < 3 ? 1 : words - 2);
-    return;
-  }
+  if (GLM_FAST_PATHS && !reader->fill && countFaceByItsWords(reader)) return;
   int raw[3];
   unsigned got;
   const char* start = glmSpaceEnd(reader->text.at);
