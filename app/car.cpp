@@ -3,7 +3,6 @@
 Model* carModel = nullptr;
 
 namespace {
-const char* const CAR_MODEL_PATH = "data/porsche.obj";
 constexpr float CREASE_ANGLE = 90.0f;  // degrees; sharper edges keep their facet normals
 
 Model* readCarModel() {
