@@ -37,8 +37,15 @@ fail() {
 # --- from /, with the media where they were installed
 (cd / && exec "$prefix/$bindir/kerbhopper") >"$tmp/out" 2>&1 &
 pid=$!
-wid=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) || true
-[ -n "$wid" ] || fail "no window titled '$title'"
+n=0
+wid=""
+while [ -z "$wid" ]; do
+  kill -0 "$pid" 2>/dev/null || fail "the demo ended before its window opened"
+  n=$((n + 1))
+  [ $n -le 300 ] || fail "no window titled '$title'"
+  sleep 0.2
+  wid=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || true
+done
 # The first frames may still be black or half drawn on a loaded machine: look a few times.
 n=0
 while :; do
