@@ -34,9 +34,12 @@ std::string installedMediaFolder(const char* relativeFolder) {
 
 bool enterMediaFolder(const char* markerFile, const std::string& installedFolder) {
   if (holdsFile(".", markerFile)) return true;
-  if (!installedFolder.empty() && holdsFile(installedFolder, markerFile) && chdir(installedFolder.c_str()) == 0)
+  if (!installedFolder.empty() && holdsFile(installedFolder, markerFile) &&
+      chdir(installedFolder.c_str()) == 0)
     return true;
-  fprintf(stderr, "kerbhopper: \"%s\" is neither in the working directory \"%s\" nor in the media folder \"%s\".\n",
-          markerFile, workingDirectory().c_str(), installedFolder.empty() ? "(unknown)" : installedFolder.c_str());
+  fprintf(stderr,
+          "kerbhopper: \"%s\" is neither in the working directory \"%s\" nor in the media folder \"%s\".\n",
+          markerFile, workingDirectory().c_str(),
+          installedFolder.empty() ? "(unknown)" : installedFolder.c_str());
   return false;
 }

@@ -14,6 +14,7 @@ set(KERB_PACKAGE_CONTACT "Kerbhopper developers" CACHE STRING "Maintainer named 
 set(CPACK_PACKAGE_CONTACT ${KERB_PACKAGE_CONTACT})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES TRUE)  # programs and shared libraries go without their debugging sections
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl-dev")

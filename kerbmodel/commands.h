@@ -20,15 +20,15 @@ struct ConvertRequest {
   std::string input;
   std::string output;
   bool weld = false;
-  float weldEpsilon = 0;   // vertices closer than this on every axis become one
-  bool fit = false;        // into the cube -1..1, centred on the origin
+  float weldEpsilon = 0;  // vertices closer than this on every axis become one
+  bool fit = false;       // into the cube -1..1, centred on the origin
   bool scale = false;
   float scaleFactor = 1;
-  bool flip = false;       // reverse every triangle's corners, negate the normals
+  bool flip = false;  // reverse every triangle's corners, negate the normals
   bool facetNormals = false;
   bool smooth = false;
-  float creaseAngle = 0;   // degrees; needs facet normals, which are computed for it
-  std::string texcoords;   // "", "planar" or "sphere"
+  float creaseAngle = 0;  // degrees; needs facet normals, which are computed for it
+  std::string texcoords;  // "", "planar" or "sphere"
   bool writeModeGiven = false;
   unsigned writeMode = 0;  // GLMMODE_ flags; when not given, what the model has
 };

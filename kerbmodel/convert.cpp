@@ -1,12 +1,12 @@
 // kerbmodel convert: reads a model, runs the steps asked for in their fixed order and writes
 // the result as OBJ (and MTL).
-#include "kerbmodel/commands.h"
-#include "kerbmodel/model_file.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+
+#include "kerbmodel/commands.h"
+#include "kerbmodel/model_file.h"
 
 namespace {
 // What a written file can hold that the model must have first, and the option that gives it.
@@ -19,17 +19,22 @@ struct WriteNeed {
 const WriteNeed WRITE_NEEDS[] = {
     {GLMMODE_FLAT, "flat", "needs facet normals: add --facet-normals"},
     {GLMMODE_SMOOTH, "smooth", "needs normals, which the model lacks: add --smooth ANGLE"},
-    {GLMMODE_TEXTURE, "texture", "needs texture coordinates, which the model lacks: add --texcoords planar|sphere"},
+    {GLMMODE_TEXTURE, "texture",
+     "needs texture coordinates, which the model lacks: add --texcoords planar|sphere"},
     {GLMMODE_COLOR, "color", "needs materials, which the model lacks (it names no material library)"},
     {GLMMODE_MATERIAL, "material", "needs materials, which the model lacks (it names no material library)"},
 };
 
 bool holds(const Model& model, unsigned flag) {
   switch (flag) {
-    case GLMMODE_FLAT: return model.facetnorms != nullptr;
-    case GLMMODE_SMOOTH: return model.normals != nullptr;
-    case GLMMODE_TEXTURE: return model.texcoords != nullptr;
-    default: return model.materials != nullptr;
+    case GLMMODE_FLAT:
+      return model.facetnorms != nullptr;
+    case GLMMODE_SMOOTH:
+      return model.normals != nullptr;
+    case GLMMODE_TEXTURE:
+      return model.texcoords != nullptr;
+    default:
+      return model.materials != nullptr;
   }
 }
 
@@ -64,7 +69,8 @@ bool nameLibraryAfter(Model* model, const std::string& output) {
   std::filesystem::path path(output);
   std::string library = path.stem().string() + ".mtl";
   if (path.filename() == library) {
-    fprintf(stderr, "kerbmodel convert: the output \"%s\" would be its own material library: give it another name.\n",
+    fprintf(stderr,
+            "kerbmodel convert: the output \"%s\" would be its own material library: give it another name.\n",
             output.c_str());
     return false;
   }
@@ -89,7 +95,9 @@ bool runSteps(Model* model, const ConvertRequest& request) {
   if (request.texcoords == "planar") glmPlanarTexCoords(model);
   if (request.texcoords == "sphere") {
     if (!model->normals) {
-      fprintf(stderr, "kerbmodel convert: --texcoords sphere needs normals, which the model lacks: add --smooth ANGLE.\n");
+      fprintf(stderr,
+              "kerbmodel convert: --texcoords sphere needs normals, which the model lacks: add --smooth "
+              "ANGLE.\n");
       return false;
     }
     glmSphereMapTexCoords(model);

@@ -1,14 +1,14 @@
 // kerbmodel info: counts, groups, materials and the bounding box of a model, as a table or as
 // one JSON object.
-#include "kerbmodel/commands.h"
-#include "kerbmodel/json.h"
-#include "kerbmodel/model_file.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "kerbmodel/commands.h"
+#include "kerbmodel/json.h"
+#include "kerbmodel/model_file.h"
 
 namespace {
 constexpr int NAME_COLUMN_MAX = 32;  // longer names push the rest of their line to the right
@@ -46,7 +46,8 @@ std::vector<const ModelGroup*> groupsInFileOrder(const Model& model) {
 
 // The group's material, or null for a model without materials.
 const char* materialName(const Model& model, const ModelGroup& group) {
-  if (!model.materials || group.material < 0 || unsigned(group.material) >= model.nummaterials) return nullptr;
+  if (!model.materials || group.material < 0 || unsigned(group.material) >= model.nummaterials)
+    return nullptr;
   return model.materials[group.material].name;
 }
 
@@ -63,7 +64,8 @@ void printBounds(const Bounds& b) {
     printf("bounds      none\nextents     none\n");
     return;
   }
-  printf("bounds      min %g %g %g  max %g %g %g\n", b.min[0], b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]);
+  printf("bounds      min %g %g %g  max %g %g %g\n", b.min[0], b.min[1], b.min[2], b.max[0], b.max[1],
+         b.max[2]);
   printf("extents     %g %g %g\n", b.max[0] - b.min[0], b.max[1] - b.min[1], b.max[2] - b.min[2]);
 }
 
@@ -95,8 +97,8 @@ void printMaterials(const Model& model) {
 
 void printTable(const Model& model) {
   printf("model       %s\n", model.pathname);
-  printf("vertices    %u\nnormals     %u\ntexcoords   %u\ntriangles   %u\n", model.numvertices, model.numnormals,
-         model.numtexcoords, model.numtriangles);
+  printf("vertices    %u\nnormals     %u\ntexcoords   %u\ntriangles   %u\n", model.numvertices,
+         model.numnormals, model.numtexcoords, model.numtriangles);
   printBounds(measureBounds(model));
   printf("library     %s\n", model.mtllibname ? model.mtllibname : "none");
   printMaterials(model);

@@ -34,11 +34,21 @@ int utf8SequenceLength(const unsigned char* s) {
 
 void appendAscii(std::string* out, unsigned char c) {
   switch (c) {
-    case '"': *out += "\\\""; return;
-    case '\\': *out += "\\\\"; return;
-    case '\n': *out += "\\n"; return;
-    case '\r': *out += "\\r"; return;
-    case '\t': *out += "\\t"; return;
+    case '"':
+      *out += "\\\"";
+      return;
+    case '\\':
+      *out += "\\\\";
+      return;
+    case '\n':
+      *out += "\\n";
+      return;
+    case '\r':
+      *out += "\\r";
+      return;
+    case '\t':
+      *out += "\\t";
+      return;
   }
   if (c < 0x20 || c == 0x7F) {
     char escaped[8];

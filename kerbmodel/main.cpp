@@ -4,7 +4,6 @@
 // Exit status 0, 1 for a model that cannot be read or written (with the reader's or writer's
 // one-line message), 2 for a command line that cannot be carried out (with the usage).
 #include <CLI/CLI.hpp>
-
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -33,8 +32,8 @@ struct WriteWord {
   unsigned flag;
 };
 const WriteWord WRITE_WORDS[] = {
-    {"flat", GLMMODE_FLAT},       {"smooth", GLMMODE_SMOOTH},     {"texture", GLMMODE_TEXTURE},
-    {"color", GLMMODE_COLOR},     {"material", GLMMODE_MATERIAL},
+    {"flat", GLMMODE_FLAT},   {"smooth", GLMMODE_SMOOTH},     {"texture", GLMMODE_TEXTURE},
+    {"color", GLMMODE_COLOR}, {"material", GLMMODE_MATERIAL},
 };
 
 // A number the model library can take: a float that is finite and within [low, high]. The
@@ -43,7 +42,8 @@ CLI::Validator floatWithin(double low, double high, const char* expected) {
   return CLI::Validator(
       [=](std::string& text) {
         double value = 0;
-        bool number = CLI::detail::lexical_cast(text, value) && std::isfinite(value) && std::fabs(value) <= FLT_MAX;
+        bool number =
+            CLI::detail::lexical_cast(text, value) && std::isfinite(value) && std::fabs(value) <= FLT_MAX;
         if (number && value >= low && value <= high) return std::string();
         return "\"" + text + "\" is not " + expected;
       },
@@ -78,9 +78,11 @@ void checkWriteMode(unsigned mode) {
 }
 
 void addInfo(CLI::App* app, InfoRequest* request) {
-  CLI::App* info = app->add_subcommand("info", "Counts, groups, materials, bounding box and extents of a model");
+  CLI::App* info =
+      app->add_subcommand("info", "Counts, groups, materials, bounding box and extents of a model");
   info->add_option("MODEL", request->model, "OBJ file (its material library is read beside it)")
-      ->type_name("")->required();
+      ->type_name("")
+      ->required();
   info->add_flag("--json", request->json, "One JSON object instead of the table");
 }
 
@@ -91,27 +93,37 @@ void addConvert(CLI::App* app, ConvertRequest* request, std::vector<std::string>
   convert->add_option("IN", request->input, "OBJ file to read")->type_name("")->required();
   convert->add_option("OUT", request->output, "OBJ file to write")->type_name("")->required();
   convert->add_option("--weld", request->weldEpsilon, "Merge vertices closer than EPS on every axis")
-      ->type_name("EPS")->check(floatWithin(0, ANY, "a number of 0 or more"));
+      ->type_name("EPS")
+      ->check(floatWithin(0, ANY, "a number of 0 or more"));
   convert->add_flag("--fit", request->fit, "Centre on the origin and scale into the cube -1..1");
   convert->add_option("--scale", request->scaleFactor, "Multiply every coordinate by S")
-      ->type_name("S")->check(floatWithin(-ANY, ANY, "a finite number"));
+      ->type_name("S")
+      ->check(floatWithin(-ANY, ANY, "a finite number"));
   convert->add_flag("--flip", request->flip, "Reverse every triangle's winding and negate the normals");
   convert->add_flag("--facet-normals", request->facetNormals, "Compute one normal per triangle");
-  convert->add_option("--smooth", request->creaseAngle,
-                      "Compute vertex normals; facets less than ANGLE degrees (0 to 180) apart share them")
-      ->type_name("ANGLE")->check(floatWithin(0, 180, "an angle from 0 to 180 degrees"));
-  convert->add_option("--texcoords", request->texcoords,
-                      "Generate texture coordinates: planar (from x and z) or sphere (from the normals)")
-      ->type_name("planar|sphere")->check(oneOf({"planar", "sphere"}, "planar or sphere"));
-  convert->add_option("--write", *writeWords,
-                      "What OUT holds besides positions, any of flat, smooth, texture, color, material")
-      ->type_name("WHAT,...")->delimiter(',')->allow_extra_args(false)
+  convert
+      ->add_option("--smooth", request->creaseAngle,
+                   "Compute vertex normals; facets less than ANGLE degrees (0 to 180) apart share them")
+      ->type_name("ANGLE")
+      ->check(floatWithin(0, 180, "an angle from 0 to 180 degrees"));
+  convert
+      ->add_option("--texcoords", request->texcoords,
+                   "Generate texture coordinates: planar (from x and z) or sphere (from the normals)")
+      ->type_name("planar|sphere")
+      ->check(oneOf({"planar", "sphere"}, "planar or sphere"));
+  convert
+      ->add_option("--write", *writeWords,
+                   "What OUT holds besides positions, any of flat, smooth, texture, color, material")
+      ->type_name("WHAT,...")
+      ->delimiter(',')
+      ->allow_extra_args(false)
       ->check(oneOf({"flat", "smooth", "texture", "color", "material"},
                     "one of flat, smooth, texture, color, material"));
 }
 
 // Options with values are known to be given by their count.
-void noteGivenOptions(CLI::App* convert, ConvertRequest* request, const std::vector<std::string>& writeWords) {
+void noteGivenOptions(CLI::App* convert, ConvertRequest* request,
+                      const std::vector<std::string>& writeWords) {
   request->weld = convert->count("--weld") > 0;
   request->scale = convert->count("--scale") > 0;
   request->smooth = convert->count("--smooth") > 0;
@@ -128,7 +140,8 @@ int usageError(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("Wavefront OBJ models on the command line: report what a model holds, or convert it.", "kerbmodel");
+  CLI::App app("Wavefront OBJ models on the command line: report what a model holds, or convert it.",
+               "kerbmodel");
   app.set_version_flag("--version", "kerbmodel " KERB_VERSION);
   app.require_subcommand(1);
   InfoRequest info;

@@ -3,10 +3,10 @@
 #ifndef KERBMODEL_MODEL_FILE_H
 #define KERBMODEL_MODEL_FILE_H
 
-#include "glm/glm.h"
-
 #include <memory>
 #include <string>
+
+#include "glm/glm.h"
 
 struct ModelDeleter {
   void operator()(Model* model) const { glmFreeModel(model); }

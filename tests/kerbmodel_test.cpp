@@ -133,7 +133,8 @@ void expectNear(const Vec3& actual, const Vec3& expected, float tolerance, const
 class Kerbmodel : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(fs::exists(TOOL)) << TOOL << " is not installed: run the tests through ctest, whose install_tree "
+    ASSERT_TRUE(fs::exists(TOOL)) << TOOL
+                                  << " is not installed: run the tests through ctest, whose install_tree "
                                   << "fixture installs the build";
   }
 
@@ -143,8 +144,10 @@ class Kerbmodel : public ::testing::Test {
     std::string errPath = dir_.path("stderr.txt");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     std::vector<char*> argv = {const_cast<char*>(TOOL)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -208,7 +211,7 @@ TEST_F(Kerbmodel, InfoTellsCountsBoundsMaterialsAndGroupsOfAHandWrittenModel) {
   EXPECT_EQ(red["diffuse"], json::parse("[1, 0, 0, 1]"));
   EXPECT_EQ(red["ambient"], json::parse("[0.25, 0, 0, 1]"));
   EXPECT_EQ(red["specular"], json::parse("[0.5, 0.5, 0.5, 1]"));
-  EXPECT_EQ(red["shininess"], 64);  // Ns 500 on the file's 0..1000 scale is OpenGL's 64
+  EXPECT_EQ(red["shininess"], 64);                // Ns 500 on the file's 0..1000 scale is OpenGL's 64
   const json& fallback = report["materials"][0];  // the reader's own, with OpenGL's defaults
   EXPECT_EQ(fallback["name"], "default");
   EXPECT_EQ(fallback["diffuse"][0].get<float>(), 0.8f);
@@ -222,8 +225,8 @@ TEST_F(Kerbmodel, InfoTableSaysTheSameAsTheJson) {
   dir_.write("square.mtl", SQUARE_MTL);
   std::string table = succeed({"info", dir_.write("square.obj", SQUARE_OBJ)});
   for (const char* line : {"vertices    4\n", "normals     1\n", "texcoords   4\n", "triangles   2\n",
-                           "bounds      min -1 -1 0  max 1 1 0\n", "extents     2 2 0\n", "library     square.mtl\n",
-                           "materials   2\n", "groups      2\n"})
+                           "bounds      min -1 -1 0  max 1 1 0\n", "extents     2 2 0\n",
+                           "library     square.mtl\n", "materials   2\n", "groups      2\n"})
     EXPECT_NE(table.find(line), std::string::npos) << "no line " << line << "in\n" << table;
   size_t plate = table.find("\n  plate ");
   ASSERT_NE(plate, std::string::npos) << table;
@@ -232,7 +235,8 @@ TEST_F(Kerbmodel, InfoTableSaysTheSameAsTheJson) {
 
 // Names may hold any bytes: the JSON stays valid and keeps what is UTF-8.
 TEST_F(Kerbmodel, InfoJsonEscapesNamesAndReplacesBytesThatAreNotUtf8) {
-  json report = info(dir_.write("names.obj", "g K\xC3\xA4\"fer\\ \xFF\x01x\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
+  json report =
+      info(dir_.write("names.obj", "g K\xC3\xA4\"fer\\ \xFF\x01x\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
   ASSERT_EQ(report["groups"].size(), 2u);
   EXPECT_EQ(report["groups"][1]["name"], "K\xC3\xA4\"fer\\ \xEF\xBF\xBD\x01x");
   EXPECT_EQ(report["groups"][1]["material"], nullptr);  // no materials at all
@@ -299,10 +303,12 @@ TEST_F(Kerbmodel, FitCentresTheBoxAndScalesItsLargestExtentToTwo) {
   // Extents 4, 1 and 1 around the centre (1, 0, 0.5): scale 0.5.
   ObjFile out = convert(BOX_OBJ, {"--fit"});
   ASSERT_EQ(out.vertexCount(), 8u);
-  const float expected[8][3] = {{-1, -0.25f, -0.25f}, {1, -0.25f, -0.25f}, {1, 0.25f, -0.25f}, {-1, 0.25f, -0.25f},
-                                {-1, -0.25f, 0.25f},  {1, -0.25f, 0.25f},  {1, 0.25f, 0.25f},  {-1, 0.25f, 0.25f}};
+  const float expected[8][3] = {{-1, -0.25f, -0.25f}, {1, -0.25f, -0.25f}, {1, 0.25f, -0.25f},
+                                {-1, 0.25f, -0.25f},  {-1, -0.25f, 0.25f}, {1, -0.25f, 0.25f},
+                                {1, 0.25f, 0.25f},    {-1, 0.25f, 0.25f}};
   for (size_t i = 0; i < 8; i++)
-    for (int k = 0; k < 3; k++) EXPECT_FLOAT_EQ(out.attrib.vertices[3 * i + k], expected[i][k]) << "vertex " << i;
+    for (int k = 0; k < 3; k++)
+      EXPECT_FLOAT_EQ(out.attrib.vertices[3 * i + k], expected[i][k]) << "vertex " << i;
 }
 
 TEST_F(Kerbmodel, ScaleMultipliesEveryCoordinate) {
@@ -339,8 +345,9 @@ TEST_F(Kerbmodel, FacetNormalsAreWrittenOnePerTriangle) {
   for (const Triangle& t : out.triangles) {
     Vec3 n = faceNormal(t);
     // Each face of the cube faces along one axis, away from the centre.
-    int axis = int(std::max_element(n.begin(), n.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); }) -
-                   n.begin());
+    int axis = int(
+        std::max_element(n.begin(), n.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); }) -
+        n.begin());
     EXPECT_FLOAT_EQ(std::fabs(n[axis]), 1.0f);
     EXPECT_GT(n[axis] * t[0].position[axis], 0) << "the face points inwards";
     for (const Corner& c : t) {
@@ -365,7 +372,8 @@ TEST_F(Kerbmodel, SmoothNormalsFollowTheCreaseAngle) {
   for (const Triangle& t : round.triangles)
     for (const Corner& c : t) {
       ASSERT_TRUE(c.hasNormal);
-      float length = std::sqrt(c.normal[0] * c.normal[0] + c.normal[1] * c.normal[1] + c.normal[2] * c.normal[2]);
+      float length =
+          std::sqrt(c.normal[0] * c.normal[0] + c.normal[1] * c.normal[1] + c.normal[2] * c.normal[2]);
       EXPECT_NEAR(length, 1, 1e-6);
       for (int k = 0; k < 3; k++) EXPECT_GT(c.normal[k] * c.position[k], 0.1f) << "component " << k;
     }
@@ -397,8 +405,8 @@ TEST_F(Kerbmodel, SphereTexcoordsComeFromTheNormals) {
     Vec3 normal;
     float u, v;
   };
-  const Mapping MAPPINGS[] = {{{1, 0, 0}, 0, 0},      {{-1, 0, 0}, 0, 0},     {{0, 1, 0}, 1, 0.5f},
-                              {{0, -1, 0}, 0, 0.5f},  {{0, 0, 1}, 0.5f, 0.5f}, {{0, 0, -1}, 0.5f, 0.5f}};
+  const Mapping MAPPINGS[] = {{{1, 0, 0}, 0, 0},     {{-1, 0, 0}, 0, 0},      {{0, 1, 0}, 1, 0.5f},
+                              {{0, -1, 0}, 0, 0.5f}, {{0, 0, 1}, 0.5f, 0.5f}, {{0, 0, -1}, 0.5f, 0.5f}};
   ObjFile out = convert(CUBE_OBJ, {"--texcoords", "sphere", "--smooth", "30"});
   ASSERT_EQ(out.triangles.size(), 12u);
   for (const Triangle& t : out.triangles)
@@ -406,7 +414,8 @@ TEST_F(Kerbmodel, SphereTexcoordsComeFromTheNormals) {
       ASSERT_TRUE(c.hasTexcoord && c.hasNormal);
       const Mapping* m = std::find_if(std::begin(MAPPINGS), std::end(MAPPINGS), [&](const Mapping& m) {
         return std::fabs(m.normal[0] - c.normal[0]) + std::fabs(m.normal[1] - c.normal[1]) +
-                   std::fabs(m.normal[2] - c.normal[2]) < 1e-5f;
+                   std::fabs(m.normal[2] - c.normal[2]) <
+               1e-5f;
       });
       ASSERT_NE(m, std::end(MAPPINGS)) << "a normal off the axes";
       EXPECT_NEAR(c.texcoord[0], m->u, 1e-5);
@@ -484,14 +493,16 @@ TEST_F(Kerbmodel, ConvertInPlaceReplacesTheModel) {
 json contentOf(json report) {
   report.erase("model");
   report.erase("library");
-  std::sort(report["groups"].begin(), report["groups"].end(),
-            [](const json& a, const json& b) { return a["name"].get<std::string>() < b["name"].get<std::string>(); });
+  std::sort(report["groups"].begin(), report["groups"].end(), [](const json& a, const json& b) {
+    return a["name"].get<std::string>() < b["name"].get<std::string>();
+  });
   return report;
 }
 
 TEST_F(Kerbmodel, ConvertWithoutStepsKeepsWhatInfoSays) {
   dir_.write("square.mtl", SQUARE_MTL);
-  for (const std::string& model : {CAR, dir_.write("square.obj", SQUARE_OBJ), dir_.write("cube.obj", CUBE_OBJ)}) {
+  for (const std::string& model :
+       {CAR, dir_.write("square.obj", SQUARE_OBJ), dir_.write("cube.obj", CUBE_OBJ)}) {
     SCOPED_TRACE(model);
     succeed({"convert", model, dir_.path("copy.obj")});
     EXPECT_EQ(contentOf(info(dir_.path("copy.obj"))), contentOf(info(model)));
@@ -500,8 +511,8 @@ TEST_F(Kerbmodel, ConvertWithoutStepsKeepsWhatInfoSays) {
 
 TEST_F(Kerbmodel, CarThroughEveryStepKeepsItsGroupsAndFitsTheCube) {
   json before = info(CAR);
-  succeed({"convert", "--weld", "0.00001", "--fit", "--scale", "0.5", "--flip", "--smooth", "90", "--texcoords",
-           "sphere", "--write", "smooth,texture,material", CAR, dir_.path("car.obj")});
+  succeed({"convert", "--weld", "0.00001", "--fit", "--scale", "0.5", "--flip", "--smooth", "90",
+           "--texcoords", "sphere", "--write", "smooth,texture,material", CAR, dir_.path("car.obj")});
   json after = info(dir_.path("car.obj"));
   EXPECT_EQ(after["library"], "car.mtl");
   EXPECT_EQ(after["triangles"], before["triangles"]);
@@ -562,7 +573,8 @@ TEST_F(Kerbmodel, BadModelFilesEndWithTheReadersMessageAndStatusOne) {
 TEST_F(Kerbmodel, UnwritableOutputEndsWithStatusOne) {
   ToolRun run = kerbmodel({"convert", dir_.write("cube.obj", CUBE_OBJ), dir_.path("no/such/folder/out.obj")});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err.find("kerbmodel: can't write \"" + dir_.path("no/such/folder/out.obj") + "\""), 0u) << run.err;
+  EXPECT_EQ(run.err.find("kerbmodel: can't write \"" + dir_.path("no/such/folder/out.obj") + "\""), 0u)
+      << run.err;
 }
 
 TEST_F(Kerbmodel, FullStandardOutputEndsWithStatusOne) {
@@ -592,10 +604,13 @@ TEST_F(Kerbmodel, BadCommandLinesEndWithTheUsageAndStatusTwo) {
       {{"convert", "--weld", "MODEL", "OUT"}, "is not a number of 0 or more"},
       {{"convert", "--scale", "inf", "MODEL", "OUT"}, "--scale: \"inf\" is not a finite number"},
       {{"convert", "--scale", "1e39", "MODEL", "OUT"}, "--scale: \"1e39\" is not a finite number"},
-      {{"convert", "--smooth", "181", "MODEL", "OUT"}, "--smooth: \"181\" is not an angle from 0 to 180 degrees"},
-      {{"convert", "--smooth", "nan", "MODEL", "OUT"}, "--smooth: \"nan\" is not an angle from 0 to 180 degrees"},
+      {{"convert", "--smooth", "181", "MODEL", "OUT"},
+       "--smooth: \"181\" is not an angle from 0 to 180 degrees"},
+      {{"convert", "--smooth", "nan", "MODEL", "OUT"},
+       "--smooth: \"nan\" is not an angle from 0 to 180 degrees"},
       {{"convert", "--texcoords", "cube", "MODEL", "OUT"}, "--texcoords: \"cube\" is not planar or sphere"},
-      {{"convert", "--write", "bogus", "MODEL", "OUT"}, "--write: \"bogus\" is not one of flat, smooth, texture"},
+      {{"convert", "--write", "bogus", "MODEL", "OUT"},
+       "--write: \"bogus\" is not one of flat, smooth, texture"},
       {{"convert", "--write", "flat,smooth", "MODEL", "OUT"}, "flat and smooth exclude each other"},
       {{"convert", "--write", "color,material", "MODEL", "OUT"}, "color and material exclude each other"},
       // Asked of a model that lacks what they need: the cube has positions only.
@@ -650,8 +665,9 @@ TEST_F(Kerbmodel, HelpAndVersionGoToStandardOutput) {
   EXPECT_NE(help.out.find("convert"), std::string::npos);
   ToolRun convertHelp = kerbmodel({"convert", "--help"});
   EXPECT_EQ(convertHelp.status, 0);
-  for (const char* option : {"--weld EPS", "--fit", "--scale S", "--flip", "--facet-normals", "--smooth ANGLE",
-                             "--texcoords planar|sphere", "--write WHAT", "weld, fit, scale, flip"})
+  for (const char* option :
+       {"--weld EPS", "--fit", "--scale S", "--flip", "--facet-normals", "--smooth ANGLE",
+        "--texcoords planar|sphere", "--write WHAT", "weld, fit, scale, flip"})
     EXPECT_NE(convertHelp.out.find(option), std::string::npos) << option;
   ToolRun version = kerbmodel({"--version"});
   EXPECT_EQ(version.status, 0);

@@ -1,11 +1,12 @@
 // Finding the media folder: the working directory first, then the installed folder.
+#include "app/media.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
-#include "app/media.h"
 #include "support/test_files.h"
 
 namespace {
@@ -54,15 +55,16 @@ TEST_F(MediaFolder, NeitherPlaceHoldingTheModelNamesBothAndStays) {
   EXPECT_FALSE(enterMediaFolder(MARKER, dir_.path("installed")));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "kerbhopper: \"data/porsche.obj\" is neither in the working directory \"" +
-                fs::canonical(dir_.path("work")).string() + "\" nor in the media folder \"" + dir_.path("installed") +
-                "\".\n");
+                fs::canonical(dir_.path("work")).string() + "\" nor in the media folder \"" +
+                dir_.path("installed") + "\".\n");
   EXPECT_EQ(fs::current_path(), fs::canonical(dir_.path("work")));
 }
 
 TEST_F(MediaFolder, UnknownInstalledFolderIsSaidSo) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(enterMediaFolder(MARKER, ""));
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("nor in the media folder \"(unknown)\""), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("nor in the media folder \"(unknown)\""),
+            std::string::npos);
 }
 
 // The installed folder is found from the program's own folder, as the installed layout has it.
