@@ -5,7 +5,6 @@
 Model* carModel = nullptr;
 
 namespace {
-const char* const CAR_MODEL_PATH = "data/porsche.obj";
 constexpr float CREASE_ANGLE = 90.0f;  // degrees; sharper edges keep their facet normals
 constexpr unsigned CAR_DRAW_MODE = GLMMODE_SMOOTH | GLMMODE_MATERIAL;
 

@@ -4,6 +4,9 @@
 
 #include "glm/glm.h"
 
+// The car's model file, relative to the working directory.
+const char* const CAR_MODEL_PATH = "data/porsche.obj";
+
 // The car's model, null until the first drawCar; kept for the life of the process.
 extern Model* carModel;
 

@@ -1,11 +1,14 @@
-// Kerbhopper: drive a car through a small walled city. Run it from the folder that holds
-// its media (the textures, "22.mp3" and "data/"): media/ in the repository.
+// Kerbhopper: drive a car through a small walled city. It reads its media (the textures,
+// "22.mp3" and "data/") from the working directory: media/ in the repository. Started from a
+// folder without the car model, it changes into the media folder installed with it.
 #include <GL/glut.h>
 #include <GL/glx.h>
 
 #include <cstring>
 
+#include "app/car.h"
 #include "app/frame.h"
+#include "app/media.h"
 #include "app/music.h"
 #include "app/renderer.h"
 #include "app/vehicle.h"
@@ -58,6 +61,8 @@ void requestVerticalSync() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // KERB_MEDIA_FROM_PROGRAM: where the media are installed, seen from the program's folder.
+  if (!enterMediaFolder(CAR_MODEL_PATH, installedMediaFolder(KERB_MEDIA_FROM_PROGRAM))) return 1;
   startMusic("22.mp3");  // plays on while the window opens; no music is no error
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);

@@ -5,8 +5,9 @@ set -eu
 
 build_pkgs="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libfast-float-dev
   libtinyobjloader-dev libmeshoptimizer-dev libstb-dev freeglut3-dev libglu1-mesa-dev libegl-dev libgl-dev
-  libgl1-mesa-dri libegl-mesa0 libsdl2-mixer-dev libx11-dev"
-test_pkgs="xvfb xauth xdotool x11-utils x11-apps imagemagick python3 python3-pil sox lame"
+  libgl1-mesa-dri libegl-mesa0 libsdl2-mixer-dev libx11-dev libcli11-dev nlohmann-json3-dev"
+test_pkgs="xvfb xauth xdotool x11-utils x11-apps imagemagick python3 python3-pil sox lame dpkg-dev file
+  desktop-file-utils"
 media_pkgs="python3 python3-pil python3-numpy sox lame imagemagick"
 fuzz_pkgs="clang libclang-rt-14-dev"
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # End-to-end test of the demo in a real X window: title, keys, screenshots, a wide window,
-# exit on Escape and on SIGTERM, a missing texture and a missing car model.
+# exit on Escape and on SIGTERM, a missing texture, a malformed and a missing car model.
 # Needs DISPLAY (run it through tools/with-xvfb.sh).
 # Usage: tests/e2e/e2e.sh DEMO_BINARY MEDIA_FOLDER [REFERENCE_PNG]
 # Set E2E_SCREENSHOT=file.png to keep the first screenshot. Exits 77 when the media are missing,
@@ -231,10 +231,18 @@ wait "$pid" || status=$?
 pid=""
 [ "$status" -eq 143 ] || fail "SIGTERM ended the demo with status $status"
 
-# --- no car model: the reader's message and status 1
+# --- a malformed car model: the reader's message and status 1
+printf 'v 0 0 0\nf 1 2 3\n' >"$tmp/plain/data/porsche.obj"
+(cd "$tmp/plain" && exec timeout 30 "$demo") >"$tmp/out" 2>&1 && status=0 || status=$?
+[ "$status" -eq 1 ] || fail "with a malformed car model the demo ended with status $status"
+grep -qF 'glmReadOBJ() failed: "data/porsche.obj" line 2: vertex index 2 is out of range (1 defined).' "$tmp/out" ||
+  fail "with a malformed car model the reader's message is missing"
+
+# --- no car model, here nor where the program would have its media installed: where it looked
+# and status 1
 rm "$tmp/plain/data/porsche.obj"
 (cd "$tmp/plain" && exec timeout 30 "$demo") >"$tmp/out" 2>&1 && status=0 || status=$?
 [ "$status" -eq 1 ] || fail "without the car model the demo ended with status $status"
-grep -qF 'glmReadOBJ() failed: can'"'"'t open data file "data/porsche.obj".' "$tmp/out" ||
-  fail "without the car model the reader's message is missing"
+grep -qF "\"data/porsche.obj\" is neither in the working directory \"$(cd "$tmp/plain" && pwd -P)\" nor in" \
+  "$tmp/out" || fail "without the car model the demo does not say where it looked"
 echo "e2e: passed"
