@@ -9,6 +9,7 @@
 #include "image/checked_allocation.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -80,6 +81,38 @@ void readKeywords(ObjReader* reader) {
       default: glmScanLine(&reader->text); break;
     }
   }
+}
+
+// The first bytes of a line that starts with a keyword of one or two characters and a blank,
+// from the line end before it, as four bytes read at once compare them; a longer keyword gets a
+// mask that nothing matches.
+struct KeywordLine {
+  uint32_t bytes, mask;
+  size_t length;
+};
+
+KeywordLine keywordLine(GlmSpan keyword) {
+  KeywordLine line = {~0u, 0, keyword.length};
+  if (keyword.length > 2) return line;
+  const char bytes[4] = {'\n', keyword.text[0], keyword.length == 2 ? keyword.text[1] : ' ', ' '};
+  const uint8_t mask[4] = {0xff, 0xff, 0xff, uint8_t(keyword.length == 2 ? 0xff : 0)};
+  memcpy(&line.bytes, bytes, 4);
+  memcpy(&line.mask, mask, 4);
+  line.bytes &= line.mask;
+  return line;
+}
+
+// Whether the next line, inside the chunk, starts with the keyword of `line` and a blank; if
+// so, moves past the keyword as the keyword walk would. A run of like lines, most of a file, is
+// then read without going back to the walk for each.
+__attribute__((always_inline)) inline bool nextLineHasKeyword(ObjReader* reader, const KeywordLine& line) {
+  const char* at = reader->text.at;
+  uint32_t bytes;
+  if (!GLM_FAST_PATHS || reader->text.end - at < 4) return false;
+  memcpy(&bytes, at, 4);
+  if ((bytes & line.mask) != line.bytes || at + 1 >= reader->chunk->end || failed(reader)) return false;
+  reader->text.at = at + 1 + line.length;
+  return true;
 }
 
 // --- Faces ---
@@ -244,7 +277,7 @@ bool countFaceByItsWords(ObjReader* reader) {
 // "f": the first vertex word decides the form; the face then takes vertices from the file for
 // as long as they come (onto following lines too). A first word without a vertex index would
 // give a triangle that names no vertex.
-void readFace(ObjReader* reader, const char* keyword) {
+void readOneFace(ObjReader* reader, const char* keyword) {
   if (GLM_FAST_PATHS && !reader->fill && countFaceByItsWords(reader)) return;
   int raw[3];
   unsigned got;
@@ -258,12 +291,21 @@ void readFace(ObjReader* reader, const char* keyword) {
   }
 }
 
+void readFace(ObjReader* reader, const char* keyword) {
+  const KeywordLine faceLine = keywordLine({"f", 1});
+  for (;;) {
+    readOneFace(reader, keyword);
+    if (!nextLineHasKeyword(reader, faceLine)) return;
+    keyword = reader->text.at - 1;
+  }
+}
+
 // --- Vertices, normals, texture coordinates ---
 
 // "v", "vn", "vt": up to `size` numbers into the next element of `array`. The counting pass only
 // skips the numbers, a whole line at once where it can: numbers stop at the line end, and the
 // words they may leave on the line are skipped with it unless one could be a keyword.
-void readVector(ObjReader* reader, GlmIndexKind kind, float* array, unsigned size) {
+void readOneVector(ObjReader* reader, GlmIndexKind kind, float* array, unsigned size) {
   if (reader->fill) {
     glmScanFloats(&reader->text, array + size_t(++reader->seen[kind]) * size, size);
     return;
@@ -274,12 +316,18 @@ void readVector(ObjReader* reader, GlmIndexKind kind, float* array, unsigned siz
   else glmScanFloats(&reader->text, nullptr, size);
 }
 
+void readVectors(ObjReader* reader, GlmSpan keyword, GlmIndexKind kind, float* array, unsigned size) {
+  const KeywordLine line = keywordLine(keyword);
+  do readOneVector(reader, kind, array, size);
+  while (nextLineHasKeyword(reader, line));
+}
+
 void readVectorKeyword(ObjReader* reader, GlmSpan word) {
   Model* model = reader->model;
   char second = word.length > 1 ? word.text[1] : '\0';
-  if (second == '\0') readVector(reader, GLM_VERTEX, model->vertices, 3);
-  else if (second == 'n') readVector(reader, GLM_NORMAL, model->normals, 3);
-  else if (second == 't') readVector(reader, GLM_TEXCOORD, model->texcoords, 2);
+  if (second == '\0') readVectors(reader, word, GLM_VERTEX, model->vertices, 3);
+  else if (second == 'n') readVectors(reader, word, GLM_NORMAL, model->normals, 3);
+  else if (second == 't') readVectors(reader, word, GLM_TEXCOORD, model->texcoords, 2);
   else if (GlmObjFailure* failure = fail(reader, GLM_UNKNOWN_TOKEN, word.text)) glmSpanToString(word, failure->word);
 }
 
