@@ -103,8 +103,13 @@ __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p,
   }
   if (fraction > 7 || !glmIsSpace(*stop)) return nullptr;
   if (!value) return stop;
-  uint64_t digits = uint64_t(glmDigitsValue(head, whole)) * SCALES[fraction];
-  if (fraction) digits += glmDigitsValue(tail, fraction);
+  uint64_t digits;
+  if (whole + fraction <= 8) {  // the digits either side of the point fit side by side in one word
+    uint64_t wholeDigits = head & ((uint64_t(1) << (8 * whole)) - 1);
+    digits = glmDigitsValue(wholeDigits | (tail << (8 * whole)), whole + fraction);
+  } else {
+    digits = uint64_t(glmDigitsValue(head, whole)) * SCALES[fraction] + glmDigitsValue(tail, fraction);
+  }
   *value = digits <= (1u << 24) ? float(digits) / POWERS[fraction] : glmConvertDecimal(p, stop);
   return stop;
 }
