@@ -29,8 +29,9 @@ inline const char* glmSkipDigits(const char* p) {
   return p;
 }
 
+// White space is below every printing character, so one comparison passes over most text.
 inline const char* glmSpaceEnd(const char* p) {
-  while (glmIsSpace(*p)) p++;
+  while (static_cast<unsigned char>(*p) <= ' ' && glmIsSpace(*p)) p++;
   return p;
 }
 
