@@ -167,12 +167,17 @@ struct GlmFaceMarks {
   uint64_t blanks;
 };
 
+// The marks stop after the first sixteen bytes that hold a byte of none of the three kinds, such
+// as the line end: the bytes after it are no part of the line.
 inline GlmFaceMarks glmMarkFaceBytes(const char* p) {
   GlmFaceMarks marks = {0, 0, 0};
   for (unsigned i = 0; i < 4; i++) {
-    marks.digits |= uint64_t(glmMarkDigits(p + 16 * i)) << (16 * i);
-    marks.slashes |= uint64_t(glmMarkChars<'/'>(p + 16 * i)) << (16 * i);
-    marks.blanks |= uint64_t(glmMarkChars<' ', '\t', '\r'>(p + 16 * i)) << (16 * i);
+    unsigned digits = glmMarkDigits(p + 16 * i), slashes = glmMarkChars<'/'>(p + 16 * i),
+             blanks = glmMarkChars<' ', '\t', '\r'>(p + 16 * i);
+    marks.digits |= uint64_t(digits) << (16 * i);
+    marks.slashes |= uint64_t(slashes) << (16 * i);
+    marks.blanks |= uint64_t(blanks) << (16 * i);
+    if ((digits | slashes | blanks) != 0xffffu) break;
   }
   return marks;
 }
