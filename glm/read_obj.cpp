@@ -83,35 +83,34 @@ void readKeywords(ObjReader* reader) {
   }
 }
 
-// The first bytes of a line that starts with a keyword of one or two characters and a blank,
-// from the line end before it, as four bytes read at once compare them; a longer keyword gets a
-// mask that nothing matches.
-struct KeywordLine {
+// A keyword of one or two characters and the blank after it, as four bytes read at once compare
+// them; a longer keyword gets a mask that nothing matches.
+struct KeywordStart {
   uint32_t bytes, mask;
   size_t length;
 };
 
-KeywordLine keywordLine(GlmSpan keyword) {
-  KeywordLine line = {~0u, 0, keyword.length};
-  if (keyword.length > 2) return line;
-  const char bytes[4] = {'\n', keyword.text[0], keyword.length == 2 ? keyword.text[1] : ' ', ' '};
-  const uint8_t mask[4] = {0xff, 0xff, 0xff, uint8_t(keyword.length == 2 ? 0xff : 0)};
-  memcpy(&line.bytes, bytes, 4);
-  memcpy(&line.mask, mask, 4);
-  line.bytes &= line.mask;
-  return line;
+KeywordStart keywordStart(GlmSpan keyword) {
+  KeywordStart start = {~0u, 0, keyword.length};
+  if (keyword.length > 2) return start;
+  const char bytes[4] = {keyword.text[0], keyword.length == 2 ? keyword.text[1] : ' ', ' ', '\0'};
+  const uint8_t mask[4] = {0xff, 0xff, uint8_t(keyword.length == 2 ? 0xff : 0), 0};
+  memcpy(&start.bytes, bytes, 4);
+  memcpy(&start.mask, mask, 4);
+  start.bytes &= start.mask;
+  return start;
 }
 
-// Whether the next line, inside the chunk, starts with the keyword of `line` and a blank; if
-// so, moves past the keyword as the keyword walk would. A run of like lines, most of a file, is
-// then read without going back to the walk for each.
-__attribute__((always_inline)) inline bool nextLineHasKeyword(ObjReader* reader, const KeywordLine& line) {
-  const char* at = reader->text.at;
+// Whether the keyword walk's next word, inside the chunk, is the keyword of `start` (found where
+// glmShortKeyword looks: here, or just after the line end here); if so, moves past it as the walk
+// would. A run of like lines, most of a file, is then read without going back to the walk for each.
+__attribute__((always_inline)) inline bool nextKeywordIs(ObjReader* reader, const KeywordStart& start) {
+  const char* next = reader->text.at + (*reader->text.at == '\n');
   uint32_t bytes;
-  if (!GLM_FAST_PATHS || reader->text.end - at < 4) return false;
-  memcpy(&bytes, at, 4);
-  if ((bytes & line.mask) != line.bytes || at + 1 >= reader->chunk->end || failed(reader)) return false;
-  reader->text.at = at + 1 + line.length;
+  if (!GLM_FAST_PATHS || reader->text.end - next < 3) return false;
+  memcpy(&bytes, next, 4);  // within the buffer: the terminator is at end
+  if ((bytes & start.mask) != start.bytes || next >= reader->chunk->end || failed(reader)) return false;
+  reader->text.at = next + start.length;
   return true;
 }
 
@@ -292,10 +291,10 @@ void readOneFace(ObjReader* reader, const char* keyword) {
 }
 
 void readFace(ObjReader* reader, const char* keyword) {
-  const KeywordLine faceLine = keywordLine({"f", 1});
+  const KeywordStart face = keywordStart({"f", 1});
   for (;;) {
     readOneFace(reader, keyword);
-    if (!nextLineHasKeyword(reader, faceLine)) return;
+    if (!nextKeywordIs(reader, face)) return;
     keyword = reader->text.at - 1;
   }
 }
@@ -317,9 +316,9 @@ void readOneVector(ObjReader* reader, GlmIndexKind kind, float* array, unsigned 
 }
 
 void readVectors(ObjReader* reader, GlmSpan keyword, GlmIndexKind kind, float* array, unsigned size) {
-  const KeywordLine line = keywordLine(keyword);
+  const KeywordStart start = keywordStart(keyword);
   do readOneVector(reader, kind, array, size);
-  while (nextLineHasKeyword(reader, line));
+  while (nextKeywordIs(reader, start));
 }
 
 void readVectorKeyword(ObjReader* reader, GlmSpan word) {
