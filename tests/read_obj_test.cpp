@@ -300,6 +300,18 @@ TEST_F(ReadObj, CoordinatesAreStoredOneBasedAndExtraNumbersAreSkipped) {
   EXPECT_EQ(model->normals[4], 2.0f);
 }
 
+// A vector keyword is known by its second character alone, whatever follows it, and a run of
+// lines with the same keyword reads each line's keyword as the first line's was read.
+TEST_F(ReadObj, VectorKeywordIsKnownByItsSecondCharacter) {
+  read("vt 1 2\nvtx 3 4\nvt\t5 6\nvn 1 2 3\nvnormal 4 5 6\nv 1 2 3\nvt 7 8\n");
+  ASSERT_EQ(model->numtexcoords, 4u);
+  ASSERT_EQ(model->numnormals, 2u);
+  const float texcoords[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  for (int i = 0; i < 8; i++) EXPECT_EQ(model->texcoords[2 + i], texcoords[i]) << i;
+  EXPECT_EQ(model->normals[6], 4.0f);
+  EXPECT_EQ(model->normals[8], 6.0f);
+}
+
 TEST_F(ReadObj, UnknownVertexKeywordEndsTheReadWithAMessageOnStandardOutput) {
   EXPECT_EQ(stdoutOfFailedRead("v 1 2 3\nvp 0.5\n", "^$"), "glmFirstPass(): Unknown token \"vp\".\n");
 }
