@@ -222,12 +222,16 @@ inline const char* glmCountFaceWords(const char* p, const char* end, unsigned* w
       ends &= (uint64_t(1) << advance) - 1;
     }
     if ((starts | ends) & ~marks.digits) return nullptr;
-    for (uint64_t left = starts; left; left &= left - 1) {
-      uint64_t from = ~(glmLowestBit(left) - 1);
-      uint64_t word = from & glmBelowLowestBit(~inWords & from);
-      unsigned wordShape = glmVertexWordShape(marks.slashes & word);
-      if (count++ == 0) shape = wordShape;
-      if (wordShape != shape || shape == ~0u) return nullptr;
+    if (shape == 0 && !(marks.slashes & inLine)) {  // words of the "f 1 2 3" form: no shapes to compare
+      for (uint64_t left = starts; left; left &= left - 1) count++;
+    } else {
+      for (uint64_t left = starts; left; left &= left - 1) {
+        uint64_t from = ~(glmLowestBit(left) - 1);
+        uint64_t word = from & glmBelowLowestBit(~inWords & from);
+        unsigned wordShape = glmVertexWordShape(marks.slashes & word);
+        if (count++ == 0) shape = wordShape;
+        if (wordShape != shape || shape == ~0u) return nullptr;
+      }
     }
     if (lineEndSeen) {
       p += __builtin_ctzll(~inLine);
