@@ -115,6 +115,34 @@ __attribute__((always_inline)) inline const char* glmShortDecimal(const char* p,
   return stop;
 }
 
+// A keyword of one or two characters and the blank after it, as four bytes read at once compare
+// them; a longer keyword gets a mask that nothing matches.
+struct GlmKeywordBytes {
+  uint32_t bytes, mask;
+  size_t length;
+};
+
+inline GlmKeywordBytes glmKeywordBytes(const char* keyword, size_t length) {
+  GlmKeywordBytes same = {~0u, 0, length};
+  if (length > 2) return same;
+  const char bytes[4] = {keyword[0], length == 2 ? keyword[1] : ' ', ' ', '\0'};
+  const uint8_t mask[4] = {0xff, 0xff, uint8_t(length == 2 ? 0xff : 0), 0};
+  memcpy(&same.bytes, bytes, 4);
+  memcpy(&same.mask, mask, 4);
+  same.bytes &= same.mask;
+  return same;
+}
+
+// Where glmShortKeyword would find `keyword` at p (at p, or just after the line end there), when a
+// space follows it: its start; null otherwise, or when fewer than three bytes are left there.
+inline const char* glmSameShortKeyword(const char* p, const char* end, const GlmKeywordBytes& keyword) {
+  p += *p == '\n';
+  uint32_t bytes;
+  if (end - p < 3) return nullptr;
+  memcpy(&bytes, p, 4);  // the fourth byte may be the terminator at end
+  return (bytes & keyword.mask) == keyword.bytes ? p : nullptr;
+}
+
 // Marks of the sixteen bytes at p, bit i for byte i: the bytes that are one of CHARS, and the
 // digits.
 #ifdef __SSE2__

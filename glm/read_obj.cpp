@@ -9,7 +9,6 @@
 #include "image/checked_allocation.h"
 
 #include <climits>
-#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -83,34 +82,13 @@ void readKeywords(ObjReader* reader) {
   }
 }
 
-// A keyword of one or two characters and the blank after it, as four bytes read at once compare
-// them; a longer keyword gets a mask that nothing matches.
-struct KeywordStart {
-  uint32_t bytes, mask;
-  size_t length;
-};
-
-KeywordStart keywordStart(GlmSpan keyword) {
-  KeywordStart start = {~0u, 0, keyword.length};
-  if (keyword.length > 2) return start;
-  const char bytes[4] = {keyword.text[0], keyword.length == 2 ? keyword.text[1] : ' ', ' ', '\0'};
-  const uint8_t mask[4] = {0xff, 0xff, uint8_t(keyword.length == 2 ? 0xff : 0), 0};
-  memcpy(&start.bytes, bytes, 4);
-  memcpy(&start.mask, mask, 4);
-  start.bytes &= start.mask;
-  return start;
-}
-
-// Whether the keyword walk's next word, inside the chunk, is the keyword of `start` (found where
-// glmShortKeyword looks: here, or just after the line end here); if so, moves past it as the walk
-// would. A run of like lines, most of a file, is then read without going back to the walk for each.
-__attribute__((always_inline)) inline bool nextKeywordIs(ObjReader* reader, const KeywordStart& start) {
-  const char* next = reader->text.at + (*reader->text.at == '\n');
-  uint32_t bytes;
-  if (!GLM_FAST_PATHS || reader->text.end - next < 3) return false;
-  memcpy(&bytes, next, 4);  // within the buffer: the terminator is at end
-  if ((bytes & start.mask) != start.bytes || next >= reader->chunk->end || failed(reader)) return false;
-  reader->text.at = next + start.length;
+// Whether the keyword walk's next word, inside the chunk, is `keyword` again; if so, moves past it
+// as the walk would. A run of like lines, most of a file, is then read without going back to the
+// walk for each line.
+__attribute__((always_inline)) inline bool nextKeywordIs(ObjReader* reader, const GlmKeywordBytes& keyword) {
+  const char* start = GLM_FAST_PATHS ? glmSameShortKeyword(reader->text.at, reader->text.end, keyword) : nullptr;
+  if (!start || start >= reader->chunk->end || failed(reader)) return false;
+  reader->text.at = start + keyword.length;
   return true;
 }
 
@@ -291,7 +269,7 @@ void readOneFace(ObjReader* reader, const char* keyword) {
 }
 
 void readFace(ObjReader* reader, const char* keyword) {
-  const KeywordStart face = keywordStart({"f", 1});
+  const GlmKeywordBytes face = glmKeywordBytes("f", 1);
   for (;;) {
     readOneFace(reader, keyword);
     if (!nextKeywordIs(reader, face)) return;
@@ -316,9 +294,9 @@ void readOneVector(ObjReader* reader, GlmIndexKind kind, float* array, unsigned 
 }
 
 void readVectors(ObjReader* reader, GlmSpan keyword, GlmIndexKind kind, float* array, unsigned size) {
-  const KeywordStart start = keywordStart(keyword);
+  const GlmKeywordBytes same = glmKeywordBytes(keyword.text, keyword.length);
   do readOneVector(reader, kind, array, size);
-  while (nextKeywordIs(reader, start));
+  while (nextKeywordIs(reader, same));
 }
 
 void readVectorKeyword(ObjReader* reader, GlmSpan word) {

@@ -212,6 +212,26 @@ TEST(ScanWord, MatchesTheCLibraryWordAfterWordOnRandomText) {
   }
 }
 
+// The four-byte look for the same keyword again finds it only where glmShortKeyword finds that
+// keyword, at every place in random text, and always when a space follows it there.
+TEST(SameShortKeyword, AgreesWithTheShortKeywordScan) {
+  std::mt19937 random(23);
+  const std::string keywords[] = {"v", "vt", "f", "vertex"};
+  for (int i = 0; i < 20000; i++) {
+    std::string input = randomText(random, "vfnt1 \n\t", 6);
+    const char* end = input.c_str() + input.size();
+    for (const char* at = input.c_str(); at < end; at++)
+      for (const std::string& keyword : keywords) {
+        const char* start;
+        size_t length = glmShortKeyword(at, end, &start);
+        bool same = length == keyword.size() && std::string(start, length) == keyword;
+        const char* found = glmSameShortKeyword(at, end, glmKeywordBytes(keyword.c_str(), keyword.size()));
+        ASSERT_EQ(found, same && start[length] == ' ' ? start : nullptr)
+            << '"' << input << "\" at " << at - input.c_str() << ", " << keyword;
+      }
+  }
+}
+
 TEST(ScanLine, ReadsThroughTheLineEndButAtMost127Characters) {
   std::string input = "short\r\n" + std::string(200, 'b');
   GlmScanner text = {input.c_str(), input.c_str() + input.size()};
